@@ -1,0 +1,29 @@
+// The file names of a run, all derived from the command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tonvert {
+
+struct RunPaths {
+  std::string music_file;        // argument 1, with ".msc" when its last component has no '.'
+  std::string voice_bank;        // base path + ".vce"
+  std::string voice_table_file;  // base path + ".vct"
+  std::string output_directory;  // argument 2, or the base path; "" is the current directory
+};
+
+// The base path is the music file's path less the extension: the text from
+// the last '.' of its last path component on.
+RunPaths derive_paths(std::string_view argument1, std::optional<std::string_view> argument2);
+
+// "%02d %s.mml" with the song number and the title, where a '/' of the title
+// becomes '_' so that the file stays in the output directory.
+std::string mml_file_name(int song_number, std::string_view title);
+
+// The output directory, the separator and the file name; just the file name
+// when the output directory is the current one ("").
+std::string path_in(const std::string& directory, const std::string& file_name);
+
+}  // namespace tonvert

@@ -1,0 +1,31 @@
+// An environment held in memory: files by path, directories as a set of
+// paths, the console as a text. Writing into a directory that was not made
+// (other than ".", ".." and the current one) fails, as it would on disk.
+#pragma once
+
+#include <map>
+#include <set>
+
+#include "app/environment.hpp"
+
+namespace tonvert {
+
+class MemoryEnvironment final : public Environment {
+ public:
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  std::set<std::string> directories;
+  std::string console;
+
+  std::optional<std::vector<std::uint8_t>> read_file(const std::string& path) override;
+  void make_directory(const std::string& path) override;
+  WriteResult write_file(const std::string& path, std::string_view bytes) override;
+  void print(std::string_view text) override { console.append(text); }
+
+  // The text of a file, or none.
+  std::optional<std::string> text_of(const std::string& path) const;
+
+ private:
+  bool exists_directory(const std::string& path) const;
+};
+
+}  // namespace tonvert

@@ -1,0 +1,47 @@
+// The working record of the part writer for one part, shared with the
+// control event writer; and what is fixed for the whole part.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+#include "formats/byte_view.hpp"
+#include "formats/voice_table.hpp"
+
+namespace tonvert {
+
+enum class NoteShift {
+  idle,     // no shift open
+  armed,    // "k+20" written; the next note is the shifted one
+  closing,  // the shifted note is written; "k-20" is due
+};
+
+struct PartState {
+  bool line_start_pending = true;
+  bool bar_separator_pending = false;
+  int bars_on_line = 0;
+  int ticks_in_bar = 0;
+  int bar_length = 192;
+  // The octave the last note wrote; none after a part start, a written
+  // repeat or block bracket or loop start, so the next note writes "o%d".
+  std::optional<int> written_octave;
+  int octave_shift = 0;
+  const VoiceEntry* voice = nullptr;  // the current voice entry
+  int volume_level = 4;
+  int written_articulation = 0;
+  int repeat_depth = 0;
+  NoteShift note_shift = NoteShift::idle;
+  bool tie_pending = false;
+};
+
+// What a part is, fixed while it is written.
+struct PartInfo {
+  char letter;             // 'A' + part index
+  int number;              // part index + 1
+  std::size_t note_size;   // 2, or 4 in a chord part
+  std::string_view title;  // the song title, for warnings
+  ByteView events;         // the event stream
+};
+
+}  // namespace tonvert
