@@ -12,9 +12,14 @@
 namespace tonvert {
 namespace {
 
-constexpr std::string_view usage_banner =
-    "tonvert: converts an OSTREL music file into MML files, one per song\n"
-    "usage: tonvert <OSTREL music file(AAA.msc)> [MML files path]\n";
+void print_usage(Environment& environment) {
+  const std::string_view end = environment.platform().message_line_end;
+  std::string banner = "tonvert: converts an OSTREL music file into MML files, one per song";
+  banner += end;
+  banner += "usage: tonvert <OSTREL music file(AAA.msc)> [MML files path]";
+  banner += end;
+  environment.print(banner);
+}
 
 void print_cannot_open(Environment& environment, const std::string& path, std::string_view mode) {
   std::string message;
@@ -53,8 +58,9 @@ std::optional<std::vector<std::uint8_t>> load(Environment& environment, const st
 // be written, which ends the run at once.
 bool write_songs(ByteView file, const std::string& directory, RunState& run,
                  Environment& environment) {
+  const Platform& platform = environment.platform();
   if (!has_music_magic(file)) {
-    environment.print("Illegual OSTREL music file header!\n");
+    environment.print("Illegual OSTREL music file header!" + std::string(platform.message_line_end));
     return true;
   }
   if (file.size() < file_header_size) {
@@ -83,8 +89,9 @@ bool write_songs(ByteView file, const std::string& directory, RunState& run,
     const SongRecord song(record.bytes);
     run.song_tempo = 0;
     write_song(song, run, out);
-    if (!write_or_complain(environment, path_in(directory, mml_file_name(number, song.title())),
-                           out.mml)) {
+    const std::string path =
+        path_in(directory, mml_file_name(number, song.title(), platform), platform);
+    if (!write_or_complain(environment, path, out.mml)) {
       return false;
     }
     environment.print(out.console);
@@ -97,12 +104,13 @@ bool write_songs(ByteView file, const std::string& directory, RunState& run,
 
 int run_conversion(const std::vector<std::string>& arguments, Environment& environment) {
   if (arguments.empty()) {
-    environment.print(usage_banner);
+    print_usage(environment);
     return 1;
   }
-  const RunPaths paths =
-      derive_paths(arguments[0], arguments.size() > 1 ? std::optional<std::string_view>(arguments[1])
-                                                      : std::nullopt);
+  const RunPaths paths = derive_paths(
+      arguments[0],
+      arguments.size() > 1 ? std::optional<std::string_view>(arguments[1]) : std::nullopt,
+      environment.platform());
   const auto music = load(environment, paths.music_file, "rb");
   if (!music) return 1;
   const auto bank = load(environment, paths.voice_bank, "rb");

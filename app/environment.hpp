@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/platform.hpp"
+
 namespace tonvert {
 
 enum class WriteResult { written, cannot_open, cannot_write };
@@ -16,6 +18,8 @@ enum class WriteResult { written, cannot_open, cannot_write };
 class Environment {
  public:
   virtual ~Environment() = default;
+
+  virtual const Platform& platform() const = 0;
 
   // The whole file, or none when it cannot be opened and read.
   virtual std::optional<std::vector<std::uint8_t>> read_file(const std::string& path) = 0;

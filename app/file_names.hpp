@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/platform.hpp"
+
 namespace tonvert {
 
 struct RunPaths {
@@ -16,14 +18,18 @@ struct RunPaths {
 
 // The base path is the music file's path less the extension: the text from
 // the last '.' of its last path component on.
-RunPaths derive_paths(std::string_view argument1, std::optional<std::string_view> argument2);
+RunPaths derive_paths(std::string_view argument1, std::optional<std::string_view> argument2,
+                      const Platform& platform = posix_platform);
 
-// "%02d %s.mml" with the song number and the title, where a '/' of the title
-// becomes '_' so that the file stays in the output directory.
-std::string mml_file_name(int song_number, std::string_view title);
+// "%02d %s.mml" with the song number and the title, where a title byte that
+// would separate directories becomes '_', so the file stays in the output
+// directory.
+std::string mml_file_name(int song_number, std::string_view title,
+                          const Platform& platform = posix_platform);
 
 // The output directory, the separator and the file name; just the file name
 // when the output directory is the current one ("").
-std::string path_in(const std::string& directory, const std::string& file_name);
+std::string path_in(const std::string& directory, const std::string& file_name,
+                    const Platform& platform = posix_platform);
 
 }  // namespace tonvert
