@@ -90,7 +90,9 @@ void write_voice_table_file(const VoiceBank& bank, const UsedVoices& used, std::
     text.number(n + 1);
     text.put("\t@0\t/* ");
     if (bank.has_name(n)) {
-      text.put_text(bank.name(n));
+      // The name is a comment for the reader: its delimiters become spaces,
+      // so that no part of it is read back as an option.
+      for (const char c : bank.name(n)) text.put(delimiters.find(c) == std::string_view::npos ? c : ' ');
     } else {
       text.put('#');
       text.number(n);
