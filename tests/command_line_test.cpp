@@ -1,0 +1,281 @@
+// The built program on a real file system: each test runs it in a fresh
+// temporary directory and looks at its output, its status and the files it
+// leaves. Nothing may go to standard error.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/support/run_program.hpp"
+#include "tools/msc_builder.hpp"
+
+namespace fs = std::filesystem;
+using namespace tonvert::build;
+using tonvert::testing_support::ProgramResult;
+using tonvert::testing_support::run_program;
+
+namespace {
+
+const std::string vct_r_message = "cannot open 'tune.vct' for <r>\n";
+
+class CommandLine : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "tonvert-cli-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  ProgramResult run(const std::vector<std::string>& arguments) {
+    ProgramResult result = run_program(TONVERT_BINARY, arguments, dir_.string());
+    EXPECT_EQ(result.err, "");
+    return result;
+  }
+
+  void put(const std::string& path, const Bytes& bytes) {
+    fs::create_directories((dir_ / path).parent_path());
+    std::ofstream out(dir_ / path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  void put(const std::string& path, const std::string& text) { put(path, Bytes(text.begin(), text.end())); }
+
+  std::optional<std::string> contents(const std::string& path) const {
+    std::ifstream in(dir_ / path, std::ios::binary);
+    if (!in || fs::is_directory(dir_ / path)) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // Every file and directory below the temporary directory, directories
+  // with a trailing '/'.
+  std::set<std::string> entries() const {
+    std::set<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_)) {
+      std::string name = fs::relative(entry.path(), dir_).string();
+      if (entry.is_directory()) name += '/';
+      found.insert(name);
+    }
+    return found;
+  }
+
+  // The inputs of a run: tune.msc with one song "Intro" that changes to
+  // voice 0 and plays c4, and tune.vce naming voice 0 "Piano".
+  void put_tune(const std::string& base = "tune") {
+    MusicFileBuilder file;
+    file.song("Intro").part().voice(0).note("c4", L4);
+    put(base + ".msc", file.bytes());
+    put(base + ".vce", VoiceBankBuilder().voice("Piano").bytes());
+  }
+
+  fs::path dir_;
+};
+
+const std::string intro_mml =
+    "#title \"Intro\"\r\n#timebase 48\r\n"
+    "\r\n;===== FM part1 (chord:1) =====\r\nA C1 v88 l16 Q8 \r\nA @0/* Piano */ t120o4c4\r\n";
+const std::string intro_vct = "1\t@0\t/* Piano */\r\n";
+
+}  // namespace
+
+TEST_F(CommandLine, NoArgumentPrintsTheUsageBanner) {
+  put_tune();
+  const ProgramResult result = run({});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out,
+            "tonvert: converts an OSTREL music file into MML files, one per song\n"
+            "usage: tonvert <OSTREL music file(AAA.msc)> [MML files path]\n");
+  EXPECT_EQ(entries(), (std::set<std::string>{"tune.msc", "tune.vce"}));
+}
+
+TEST_F(CommandLine, MissingMusicFile) {
+  const ProgramResult result = run({"tune"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "cannot open 'tune.msc' for <rb>\n");
+  EXPECT_TRUE(entries().empty());
+}
+
+TEST_F(CommandLine, MissingVoiceBank) {
+  put_tune();
+  fs::remove(dir_ / "tune.vce");
+  const ProgramResult result = run({"tune.msc"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "cannot open 'tune.vce' for <rb>\n");
+  EXPECT_EQ(entries(), (std::set<std::string>{"tune.msc"}));
+}
+
+TEST_F(CommandLine, FirstRunWritesTheVoiceTableFileAndSecondRunKeepsIt) {
+  put_tune();
+  ProgramResult result = run({"tune"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, vct_r_message);
+  EXPECT_EQ(contents("tune/01 Intro.mml"), intro_mml);
+  EXPECT_EQ(contents("tune.vct"), intro_vct);
+  EXPECT_EQ(entries(), (std::set<std::string>{"tune.msc", "tune.vce", "tune.vct", "tune/",
+                                              "tune/01 Intro.mml"}));
+
+  // Age the voice table file so that a rewrite would show in its time.
+  const timespec old_times[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (dir_ / "tune.vct").c_str(), old_times, 0), 0);
+  result = run({"tune"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(contents("tune.vct"), intro_vct);
+  struct stat status {};
+  ASSERT_EQ(::stat((dir_ / "tune.vct").c_str(), &status), 0);
+  EXPECT_EQ(status.st_mtim.tv_sec, 1000000000);
+  EXPECT_EQ(contents("tune/01 Intro.mml"), intro_mml);
+}
+
+TEST_F(CommandLine, EditedVoiceTableFileIsApplied) {
+  put_tune();
+  put("tune.vct", std::string("1,@5 q7,V-1,O1\r\n"));
+  const ProgramResult result = run({"tune"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(contents("tune/01 Intro.mml"),
+            "#title \"Intro\"\r\n#timebase 48\r\n"
+            "\r\n;===== FM part1 (chord:1) =====\r\nA C1 v88 l16 Q8 \r\nA @5 q7/* Piano */ t120o5c4\r\n");
+  EXPECT_EQ(contents("tune.vct"), "1,@5 q7,V-1,O1\r\n");
+}
+
+TEST_F(CommandLine, OutputDirectoryArgument) {
+  put_tune();
+  const ProgramResult result = run({"tune", "out"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, vct_r_message);
+  EXPECT_EQ(contents("out/01 Intro.mml"), intro_mml);
+  EXPECT_EQ(entries(), (std::set<std::string>{"tune.msc", "tune.vce", "tune.vct", "out/",
+                                              "out/01 Intro.mml"}));
+}
+
+TEST_F(CommandLine, OutputDirectoryWithTrailingSeparator) {
+  put_tune();
+  const ProgramResult result = run({"tune", "out/"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, vct_r_message);
+  EXPECT_EQ(contents("out/01 Intro.mml"), intro_mml);
+}
+
+TEST_F(CommandLine, OutputDirectoryWhoseParentIsMissing) {
+  put_tune();
+  const ProgramResult result = run({"tune", "no/such"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, vct_r_message + "cannot open 'no/such/01 Intro.mml' for <w>\n");
+  EXPECT_EQ(entries(), (std::set<std::string>{"tune.msc", "tune.vce"}));
+}
+
+TEST_F(CommandLine, MmlFileThatCannotBeOpenedStopsAfterTheEarlierSongs) {
+  MusicFileBuilder file;
+  file.song("A").part().note("c4", L4);
+  file.song("B").part().note("d4", L4);
+  file.song("C").part().note("e4", L4);
+  put("tune.msc", file.bytes());
+  put("tune.vce", VoiceBankBuilder().bytes());
+  fs::create_directories(dir_ / "tune" / "02 B.mml");
+  const ProgramResult result = run({"tune"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, vct_r_message + "cannot open 'tune/02 B.mml' for <w>\n");
+  EXPECT_EQ(contents("tune/01 A.mml"),
+            "#title \"A\"\r\n#timebase 48\r\n"
+            "\r\n;===== FM part1 (chord:1) =====\r\nA C1 v88 l16 Q8 \r\nA t120o4c4\r\n");
+  EXPECT_EQ(entries(), (std::set<std::string>{"tune.msc", "tune.vce", "tune/", "tune/01 A.mml",
+                                              "tune/02 B.mml/"}));
+}
+
+TEST_F(CommandLine, VoiceTableFileThatCannotBeOpenedEitherWay) {
+  put_tune();
+  fs::create_directories(dir_ / "tune.vct");
+  const ProgramResult result = run({"tune"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, vct_r_message + "cannot open 'tune.vct' for <w>\n");
+  EXPECT_EQ(contents("tune/01 Intro.mml"), intro_mml);
+}
+
+TEST_F(CommandLine, ExistingMmlFilesAreOverwrittenAndOtherFilesLeftAlone) {
+  put_tune();
+  put("tune/01 Intro.mml", std::string(500, 'z'));
+  put("tune/02 Other.mml", std::string("keep me"));
+  put("tune/notes.txt", std::string("keep me too"));
+  const ProgramResult result = run({"tune"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(contents("tune/01 Intro.mml"), intro_mml);
+  EXPECT_EQ(contents("tune/02 Other.mml"), "keep me");
+  EXPECT_EQ(contents("tune/notes.txt"), "keep me too");
+}
+
+TEST_F(CommandLine, ExplicitCurrentDirectoryInArgumentOne) {
+  put_tune();
+  const ProgramResult result = run({"./tune"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "cannot open './tune.vct' for <r>\n");
+  EXPECT_EQ(contents("tune/01 Intro.mml"), intro_mml);
+  EXPECT_EQ(contents("tune.vct"), intro_vct);
+}
+
+TEST_F(CommandLine, DotInADirectoryNameIsNoExtension) {
+  put_tune("a.b/tune");
+  const ProgramResult result = run({"a.b/tune"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "cannot open 'a.b/tune.vct' for <r>\n");
+  EXPECT_EQ(contents("a.b/tune/01 Intro.mml"), intro_mml);
+  EXPECT_EQ(entries(), (std::set<std::string>{"a.b/", "a.b/tune.msc", "a.b/tune.vce",
+                                              "a.b/tune.vct", "a.b/tune/",
+                                              "a.b/tune/01 Intro.mml"}));
+}
+
+TEST_F(CommandLine, EmptyOutputDirectoryIsTheCurrentOne) {
+  put_tune();
+  const ProgramResult result = run({"tune", ""});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, vct_r_message);
+  EXPECT_EQ(contents("01 Intro.mml"), intro_mml);
+  EXPECT_EQ(entries(),
+            (std::set<std::string>{"tune.msc", "tune.vce", "tune.vct", "01 Intro.mml"}));
+}
+
+TEST_F(CommandLine, SlashInATitleStaysInsideTheOutputDirectory) {
+  MusicFileBuilder file;
+  file.song("A/B");
+  put("tune.msc", file.bytes());
+  put("tune.vce", VoiceBankBuilder().bytes());
+  const ProgramResult result = run({"tune"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, vct_r_message);
+  EXPECT_EQ(contents("tune/01 A_B.mml"), "#title \"A/B\"\r\n#timebase 48\r\n");
+  EXPECT_EQ(entries(),
+            (std::set<std::string>{"tune.msc", "tune.vce", "tune.vct", "tune/", "tune/01 A_B.mml"}));
+}
+
+TEST_F(CommandLine, BadHeaderMakesTheDirectoryAndAnEmptyVoiceTableFile) {
+  MusicFileBuilder file;
+  file.magic("MSC!");
+  file.song("Intro").part().voice(0).note("c4", L4);
+  put("tune.msc", file.bytes());
+  put("tune.vce", VoiceBankBuilder().voice("Piano").bytes());
+  const ProgramResult result = run({"tune"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, vct_r_message + "Illegual OSTREL music file header!\n");
+  EXPECT_EQ(contents("tune.vct"), "");
+  EXPECT_EQ(entries(), (std::set<std::string>{"tune.msc", "tune.vce", "tune.vct", "tune/"}));
+}
+
+TEST_F(CommandLine, WarningsGoToStandardOutputWithPlainLineEnds) {
+  MusicFileBuilder file;
+  file.song("A").part_count(2).part().note("c4", L4);
+  file.song_count(2);
+  put("tune.msc", file.bytes());
+  put("tune.vce", VoiceBankBuilder().bytes());
+  const ProgramResult result = run({"tune"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, vct_r_message + "*** missing part record in [A] part#2\n" +
+                            "*** missing song record in song#2\n");
+}
