@@ -8,14 +8,33 @@ std::optional<std::vector<std::uint8_t>> MemoryEnvironment::read_file(const std:
   return found->second;
 }
 
+// Where the last character that ends a directory name stands, or npos. The
+// second byte of a double-byte character ends nothing, as the file system
+// reads the path by characters.
+std::size_t MemoryEnvironment::last_directory_end(std::string_view path) const {
+  std::size_t last = std::string::npos;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (platform_.is_lead_byte && platform_.is_lead_byte(static_cast<unsigned char>(path[i])) &&
+        i + 1 < path.size()) {
+      ++i;
+    } else if (platform_.directory_ends.find(path[i]) != std::string_view::npos) {
+      last = i;
+    }
+  }
+  return last;
+}
+
+// Whether the path's last character ends a directory name.
+bool MemoryEnvironment::ends_in_directory_end(const std::string& path) const {
+  return !path.empty() && last_directory_end(path) == path.size() - 1;
+}
+
 // The directory part of a path, trailing separators dropped; "" for none.
 std::string MemoryEnvironment::parent_of(const std::string& path) const {
-  const auto end = path.find_last_of(platform_.directory_ends);
+  const auto end = last_directory_end(path);
   if (end == std::string::npos) return "";
   std::string parent = path.substr(0, end);
-  while (!parent.empty() && platform_.directory_ends.find(parent.back()) != std::string::npos) {
-    parent.pop_back();
-  }
+  while (ends_in_directory_end(parent)) parent.pop_back();
   return parent;
 }
 
@@ -36,9 +55,7 @@ bool MemoryEnvironment::exists_directory(const std::string& path) const {
 
 void MemoryEnvironment::make_directory(const std::string& path) {
   std::string directory = path;
-  while (directory.size() > 1 && platform_.directory_ends.find(directory.back()) != std::string::npos) {
-    directory.pop_back();
-  }
+  while (directory.size() > 1 && ends_in_directory_end(directory)) directory.pop_back();
   if (exists_directory(parent_of(directory))) directories.insert(directory);
 }
 

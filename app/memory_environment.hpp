@@ -2,7 +2,8 @@
 // paths, the console as a text as the program would print it. Writing into a
 // directory that was not made (other than ".", ".." and the current one)
 // fails, as it would on disk. With the Windows platform, '\' and '/' both
-// separate directories and console "\n" is stored as CR LF.
+// separate directories (but not as the second byte of a double-byte
+// character) and console "\n" is stored as CR LF.
 #pragma once
 
 #include <map>
@@ -32,6 +33,8 @@ class MemoryEnvironment final : public Environment {
  private:
   bool exists_directory(const std::string& path) const;
   std::string parent_of(const std::string& path) const;
+  std::size_t last_directory_end(std::string_view path) const;
+  bool ends_in_directory_end(const std::string& path) const;
 
   Platform platform_;
 };
