@@ -11,7 +11,10 @@ void put16(Bytes& out, std::size_t at, std::int16_t value) {
   out[at + 1] = static_cast<std::uint8_t>(u >> 8);
 }
 
-void append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
+void append(Bytes& out, const Bytes& more) {
+  out.reserve(out.size() + more.size());
+  out.insert(out.end(), more.begin(), more.end());
+}
 
 std::int16_t checked_size(std::size_t size) {
   if (size > 32767) throw std::length_error("record larger than 32767 bytes");

@@ -92,6 +92,7 @@ std::vector<std::uint8_t> join_input(const InputFiles& files) {
       static_cast<std::uint8_t>(table ? 1 : 0), static_cast<std::uint8_t>(bank & 0xFF),
       static_cast<std::uint8_t>(bank >> 8), static_cast<std::uint8_t>(table_size & 0xFF),
       static_cast<std::uint8_t>(table_size >> 8)};
+  out.reserve(out.size() + bank + table_size + files.music_file.size());
   out.insert(out.end(), files.voice_bank.begin(), files.voice_bank.begin() + static_cast<long>(bank));
   if (table) out.insert(out.end(), table->begin(), table->begin() + static_cast<long>(table_size));
   out.insert(out.end(), files.music_file.begin(), files.music_file.end());
