@@ -22,13 +22,8 @@ void print_usage(Environment& environment) {
 }
 
 void print_cannot_open(Environment& environment, const std::string& path, std::string_view mode) {
-  std::string message;
-  TextOut text(message);
-  text.put("cannot open '");
-  text.put(path);
-  text.put("' for <");
-  text.put(mode);
-  text.put(">\n");
+  std::string message = "cannot open '";
+  message.append(path).append("' for <").append(mode).append(">\n");
   environment.print(message);
 }
 
@@ -91,7 +86,7 @@ bool write_songs(ByteView file, const std::string& directory, RunState& run,
     write_song(song, run, out);
     const std::string path =
         path_in(directory, mml_file_name(number, song.title(), platform), platform);
-    if (!write_or_complain(environment, path, out.mml)) {
+    if (!write_or_complain(environment, path, out.mml.view())) {
       return false;
     }
     environment.print(out.console);

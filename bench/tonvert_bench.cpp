@@ -78,7 +78,7 @@ void BM_WriteSongs(benchmark::State& state) {
       run->song_tempo = 0;
       tonvert::write_song(song, *run, out);
       output_bytes += out.mml.size();
-      benchmark::DoNotOptimize(out.mml.data());
+      benchmark::DoNotOptimize(out.mml.view().data());
     }
     benchmark::ClobberMemory();
   }

@@ -83,7 +83,7 @@ void read_voice_table_file(std::string_view file, VoiceTable& table) {
 }
 
 void write_voice_table_file(const VoiceBank& bank, const UsedVoices& used, std::string& out) {
-  TextOut text(out);
+  TextOut text;
   const int listed = bank.voice_count() < voice_table_size ? bank.voice_count() : voice_table_size;
   for (int n = 0; n < listed; ++n) {
     if (!used[static_cast<std::size_t>(n)]) continue;
@@ -100,6 +100,7 @@ void write_voice_table_file(const VoiceBank& bank, const UsedVoices& used, std::
     text.put(" */");
     text.line_end();
   }
+  out.append(text.view());
 }
 
 }  // namespace tonvert

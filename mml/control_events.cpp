@@ -39,7 +39,7 @@ void close_bracket(PartState& state, RunState& run) {
   state.line_start_pending = true;
   state.ticks_in_bar = 0;
   clear_measure(run.measure_accidentals);
-  state.written_octave.reset();
+  state.written_octave = no_octave;
 }
 
 void write_bar_mark(std::uint8_t parameter, PartState& state, RunState& run, TextOut& mml) {
@@ -66,14 +66,14 @@ void write_bar_mark(std::uint8_t parameter, PartState& state, RunState& run, Tex
       if (run.block_open) return;
       run.block_open = true;
       mml.put('[');
-      state.written_octave.reset();
+      state.written_octave = no_octave;
       return;
     case 9:  // repeat break
       mml.put(':');
       return;
     case 12:  // repeat open
       mml.put('[');
-      state.written_octave.reset();
+      state.written_octave = no_octave;
       ++state.repeat_depth;
       return;
     default:
@@ -143,7 +143,7 @@ bool loop_start_found(std::uint8_t parameter, ByteView events, std::size_t from,
 
 void write_control_event(std::uint8_t kind, std::uint8_t parameter, std::size_t next,
                          const PartInfo& part, PartState& state, RunState& run, SongOutput& out) {
-  TextOut mml(out.mml);
+  TextOut& mml = out.mml;
   switch (kind) {
     case kind_time_signature:
       write_time_signature(parameter, state, mml);
@@ -181,7 +181,7 @@ void write_control_event(std::uint8_t kind, std::uint8_t parameter, std::size_t 
     case kind_loop_start:
       if (loop_start_found(parameter, part.events, next, part.note_size)) {
         mml.put('[');
-        state.written_octave.reset();
+        state.written_octave = no_octave;
       } else {
         warn_part(out.console, "skip '['", part.title, part.number);
       }

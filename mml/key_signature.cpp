@@ -13,10 +13,6 @@ constexpr std::array<std::string_view, 12> minor_tonic_names = {
     "c", "c+", "d", "d+", "e", "f", "f+", "g", "g+", "a", "b-", "b"};
 constexpr std::array<int, 6> sharps_order = {5, 0, 7, 2, 9, 4};   // F C G D A E
 constexpr std::array<int, 6> flats_order = {11, 4, 9, 2, 7, 0};   // B E A D G C
-constexpr std::array<int, 7> letter_pitch_class = {0, 2, 4, 5, 7, 9, 11};
-
-// Letter 7 is no letter of the format; it is written "c" and treated as c.
-constexpr int letter_index(std::uint8_t pitch) { return letter(pitch) == 7 ? 0 : letter(pitch); }
 
 // Steps of `interval` semitones from `from` until `to` is reached, at most
 // six; 6 when it is not reached, so that two missing counts tie and the
@@ -53,28 +49,6 @@ void write_key_signature_event(std::uint8_t parameter, KeySignature& key, TextOu
   mml.put(names[static_cast<std::size_t>(tonic % 12)]);
   mml.put(' ');
   set_up_key_signature(key, tonic, !minor);
-}
-
-std::uint8_t natural_fix(std::uint8_t pitch, const KeySignature& key) {
-  const int k = key[static_cast<std::size_t>(letter_pitch_class[static_cast<std::size_t>(letter_index(pitch))])];
-  if ((k == 1 && accidental(pitch) == 2) || (k == -1 && accidental(pitch) == 1)) {
-    return static_cast<std::uint8_t>(pitch | 0xC0);
-  }
-  return pitch;
-}
-
-std::uint8_t resolve_accidental(std::uint8_t pitch, MeasureAccidentals& measure) {
-  std::uint8_t& remembered = measure[static_cast<std::size_t>(letter_index(pitch))];
-  if (accidental(pitch) != 0) {
-    remembered = pitch;
-    return pitch;
-  }
-  return accidental(remembered) != 0 ? remembered : pitch;
-}
-
-void write_accidental_mark(std::uint8_t pitch, TextOut& mml) {
-  static constexpr std::array<std::string_view, 4> marks = {"", "+", "-", "*"};
-  mml.put(marks[static_cast<std::size_t>(accidental(pitch))]);
 }
 
 }  // namespace tonvert

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "formats/text_out.hpp"
@@ -26,17 +27,46 @@ void set_up_key_signature(KeySignature& key, int tonic, bool major);
 // the key signature; the measure accidentals stay.
 void write_key_signature_event(std::uint8_t parameter, KeySignature& key, TextOut& mml);
 
+// The letter's index into the measure accidentals: letter 7, which is no
+// letter of the format, is written "c" and treated as c.
+constexpr std::size_t letter_index(std::uint8_t pitch) {
+  return (pitch & 7) == 7 ? 0 : pitch & 7;
+}
+
 // The pitch byte, with its accidental made natural when it is a flat on a
 // letter the key sharpens or a sharp on one it flattens.
-std::uint8_t natural_fix(std::uint8_t pitch, const KeySignature& key);
+inline std::uint8_t natural_fix(std::uint8_t pitch, const KeySignature& key) {
+  static constexpr std::array<std::size_t, 7> letter_pitch_class = {0, 2, 4, 5, 7, 9, 11};
+  // By key entry (-1, 0, +1) and accidental: the bits that make it natural.
+  static constexpr std::uint8_t fix[3][4] = {{0, 0xC0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0xC0, 0}};
+  const int k = key[letter_pitch_class[letter_index(pitch)]];
+  return static_cast<std::uint8_t>(pitch | fix[k + 1][pitch >> 6]);
+}
 
 // The pitch byte whose accidental gives the mark to write, remembering the
 // accidentals of the bar.
-std::uint8_t resolve_accidental(std::uint8_t pitch, MeasureAccidentals& measure);
+inline std::uint8_t resolve_accidental(std::uint8_t pitch, MeasureAccidentals& measure) {
+  std::uint8_t& remembered = measure[letter_index(pitch)];
+  if ((pitch >> 6) != 0) {
+    remembered = pitch;
+    return pitch;
+  }
+  return (remembered >> 6) != 0 ? remembered : pitch;
+}
 
 inline void clear_measure(MeasureAccidentals& measure) { measure.fill(0); }
 
-// The mark for the accidental bits of a pitch byte: "", "+", "-" or "*".
-void write_accidental_mark(std::uint8_t pitch, TextOut& mml);
+// Clears the measure accidentals when `clear` holds, without a branch.
+inline void clear_measure_if(bool clear, MeasureAccidentals& measure) {
+  const auto keep = static_cast<std::uint8_t>(clear ? 0 : 0xFF);
+  for (auto& entry : measure) entry &= keep;
+}
+
+// The mark for the accidental bits of a pitch byte: '+', '-', '*', or the
+// zero byte for none.
+constexpr char accidental_mark(std::uint8_t pitch) {
+  constexpr std::array<char, 4> marks = {0, '+', '-', '*'};
+  return marks[pitch >> 6];
+}
 
 }  // namespace tonvert

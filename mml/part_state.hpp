@@ -3,13 +3,17 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
+#include <limits>
 #include <string_view>
 
 #include "formats/byte_view.hpp"
 #include "formats/voice_table.hpp"
 
 namespace tonvert {
+
+// "No octave written yet": a state of its own, below every octave a note can
+// have (octave offsets are 16-bit, shifts 8-bit).
+inline constexpr int no_octave = std::numeric_limits<int>::min();
 
 enum class NoteShift {
   idle,     // no shift open
@@ -23,9 +27,9 @@ struct PartState {
   int bars_on_line = 0;
   int ticks_in_bar = 0;
   int bar_length = 192;
-  // The octave the last note wrote; none after a part start, a written
+  // The octave the last note wrote; no_octave after a part start, a written
   // repeat or block bracket or loop start, so the next note writes "o%d".
-  std::optional<int> written_octave;
+  int written_octave = no_octave;
   int octave_shift = 0;
   const VoiceEntry* voice = nullptr;  // the current voice entry
   int volume_level = 4;

@@ -42,8 +42,11 @@ void event_prologue(std::uint8_t kind, const PartInfo& info, PartState& state, T
     state.line_start_pending = false;
     state.bars_on_line = 0;
     state.bar_separator_pending = false;
-  } else if (state.bar_separator_pending) {
-    if (kind != kind_bar_mark) mml.put(" | ");
+  } else {
+    // " | " when a bar has ended, unless a bar mark takes its place; written
+    // without a branch, as bars end at no predictable note.
+    mml.reserve(3);
+    mml.push_first({' ', '|', ' '}, 3 * (state.bar_separator_pending & (kind != kind_bar_mark)));
     state.bar_separator_pending = false;
   }
   if (state.note_shift == NoteShift::closing && kind != kind_note_shift) {
@@ -54,9 +57,9 @@ void event_prologue(std::uint8_t kind, const PartInfo& info, PartState& state, T
 
 void write_octave(int target, PartState& state, TextOut& mml) {
   if (state.written_octave == target) return;
-  if (state.written_octave && target == *state.written_octave - 1) {
+  if (state.written_octave != no_octave && target == state.written_octave - 1) {
     mml.put('<');
-  } else if (state.written_octave && target == *state.written_octave + 1) {
+  } else if (state.written_octave != no_octave && target == state.written_octave + 1) {
     mml.put('>');
   } else {
     mml.put('o');
@@ -65,34 +68,60 @@ void write_octave(int target, PartState& state, TextOut& mml) {
   state.written_octave = target;
 }
 
-// Writes the length text of a note and returns its ticks.
+// The length text and ticks of a note by its dot code and length code 1 to
+// 7: the note value N (none for the default 16) and its dots, or "%" and
+// the ticks of a triplet.
+struct LengthText {
+  char text[8];
+  std::uint8_t size;
+  std::uint16_t ticks;
+};
+
+constexpr std::array<LengthText, 32> make_length_texts() {
+  std::array<LengthText, 32> texts{};
+  for (int dot = 0; dot < 4; ++dot) {
+    for (int length = 1; length < 8; ++length) {
+      LengthText& entry = texts[static_cast<std::size_t>(dot * 8 + length)];
+      const auto append_number = [&entry](int n) {
+        if (n >= 100) entry.text[entry.size++] = static_cast<char>('0' + n / 100);
+        if (n >= 10) entry.text[entry.size++] = static_cast<char>('0' + n / 10 % 10);
+        entry.text[entry.size++] = static_cast<char>('0' + n % 10);
+      };
+      const int value = 1 << (length - 1);
+      const int base = 192 / value;
+      if (dot == 3) {
+        entry.ticks = static_cast<std::uint16_t>(2 * base / 3);
+        entry.text[entry.size++] = '%';
+        append_number(entry.ticks);
+        continue;
+      }
+      if (value != 16) append_number(value);
+      for (int d = 0; d < dot; ++d) entry.text[entry.size++] = '.';
+      const int ticks[] = {base, base + base / 2, base + base / 2 + base / 4};
+      entry.ticks = static_cast<std::uint16_t>(ticks[dot]);
+    }
+  }
+  return texts;
+}
+
+constexpr std::array<LengthText, 32> length_texts = make_length_texts();
+
+// Writes the length text of a note and returns its ticks; length code 0
+// lasts the bar. Needs 8 bytes of room.
 int write_length(std::uint8_t kind, int bar_length, TextOut& mml) {
-  const int length = length_code(kind);
-  if (length == 0) {
+  if (length_code(kind) == 0) {
     mml.put('%');
     mml.number(bar_length);
     return bar_length;
   }
-  const int value = 1 << (length - 1);
-  const int base = 192 / value;
-  switch (dot_code(kind)) {
-    case 3:
-      mml.put('%');
-      mml.number(2 * base / 3);
-      return 2 * base / 3;
-    case 2:
-      if (value != 16) mml.number(value);
-      mml.put("..");
-      return base + base / 2 + base / 4;
-    case 1:
-      if (value != 16) mml.number(value);
-      mml.put('.');
-      return base + base / 2;
-    default:
-      if (value != 16) mml.number(value);
-      return base;
-  }
+  const LengthText& entry = length_texts[kind & 31];
+  mml.push_first(entry.text, entry.size);
+  return entry.ticks;
 }
+
+// The most a note writes from its letters on: three letters with marks,
+// two joiners, eight bytes of length text and "&".
+constexpr std::size_t note_tail_room = 3 * 2 + 2 + 8 + 1;
 
 void write_note(ByteView events, std::size_t at, std::size_t next, const PartInfo& info,
                 PartState& state, RunState& run, SongOutput& out, TextOut& mml) {
@@ -111,44 +140,43 @@ void write_note(ByteView events, std::size_t at, std::size_t next, const PartInf
   }
 
   const bool tied = articulation_code == 1 && first == look_ahead(events, next);
-  if (!tied && !state.tie_pending && articulation_code != state.written_articulation) {
+  if (!tied & !state.tie_pending & (articulation_code != state.written_articulation)) {
     state.written_articulation = articulation_code;
     mml.put('Q');
     mml.number(run.gate_table[static_cast<std::size_t>(articulation_code)]);
   }
 
+  mml.reserve(note_tail_room);
   const std::size_t pitches = info.note_size == 4 ? 3 : 1;
   for (std::size_t i = 0; i < pitches; ++i) {
     const std::uint8_t pitch = events.u8(at + 1 + i);
     if (pitch == rest_pitch || state.tie_pending) {
-      if (i == 0) mml.put('r');
+      if (i == 0) mml.push('r');
       break;
     }
-    mml.put(letter_names[static_cast<std::size_t>(letter(pitch))]);
+    mml.push(letter_names[static_cast<std::size_t>(letter(pitch))]);
     const std::uint8_t fixed = natural_fix(pitch, run.key_signature);
     if (fixed != pitch) warn_part(out.console, "fix natural", info.title, info.number);
-    write_accidental_mark(resolve_accidental(fixed, run.measure_accidentals), mml);
-    if (i + 1 < pitches && events.u8(at + 2 + i) != rest_pitch) mml.put('0');
+    mml.push_unless_zero(accidental_mark(resolve_accidental(fixed, run.measure_accidentals)));
+    if (i + 1 < pitches && events.u8(at + 2 + i) != rest_pitch) mml.push('0');
   }
-  state.tie_pending = false;
+  state.tie_pending = tied;
 
   const int ticks = write_length(kind, state.bar_length, mml);
-  if (tied) {
-    mml.put('&');
-    state.tie_pending = true;
-  }
+  if (tied) mml.push('&');
 
-  state.ticks_in_bar += ticks;
-  if (state.ticks_in_bar >= state.bar_length) {
-    ++state.bars_on_line;
-    if (state.bars_on_line >= 8 && !state.tie_pending) {
-      state.bars_on_line = 0;
-      state.line_start_pending = true;
-    }
-    state.ticks_in_bar = 0;
-    clear_measure(run.measure_accidentals);
-    state.bar_separator_pending = true;
-  }
+  // Bar accounting, without branches on where bars end: a full bar counts
+  // on the line, drops its extra ticks, clears the measure accidentals and
+  // sets up " | " or, after eight bars not ending in a tie, a new line.
+  const int ticks_now = state.ticks_in_bar + ticks;
+  const bool bar_ended = ticks_now >= state.bar_length;
+  state.ticks_in_bar = bar_ended ? 0 : ticks_now;
+  state.bars_on_line += bar_ended;
+  const bool line_full = bar_ended & (state.bars_on_line >= 8) & !state.tie_pending;
+  state.bars_on_line = line_full ? 0 : state.bars_on_line;
+  state.line_start_pending |= line_full;
+  state.bar_separator_pending = bar_ended;
+  clear_measure_if(bar_ended, run.measure_accidentals);
 }
 
 }  // namespace
@@ -162,7 +190,7 @@ std::uint8_t look_ahead(ByteView events, std::size_t position) {
 
 void write_part(const PartRecord& part, int part_index, std::string_view title, RunState& run,
                 SongOutput& out) {
-  TextOut mml(out.mml);
+  TextOut& mml = out.mml;
   const PartInfo info{static_cast<char>(static_cast<unsigned char>('A' + part_index)),
                       part_index + 1, part.note_event_size(), title, part.events()};
   write_part_header(part, info, mml);

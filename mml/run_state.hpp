@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 
+#include "formats/text_out.hpp"
 #include "formats/voice_bank.hpp"
 #include "formats/voice_table.hpp"
 #include "mml/key_signature.hpp"
@@ -29,7 +30,7 @@ struct RunState {
 // Where one song's text goes: the MML file's text, and the messages for the
 // console ("\n" line ends) in the order they arise.
 struct SongOutput {
-  std::string mml;
+  TextOut mml;
   std::string console;
 };
 

@@ -6,7 +6,7 @@
 namespace tonvert {
 
 void write_song(const SongRecord& song, RunState& run, SongOutput& out) {
-  TextOut mml(out.mml);
+  TextOut& mml = out.mml;
   const std::string_view title = song.title();
   mml.put("#title \"");
   mml.put_text(title);

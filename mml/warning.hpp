@@ -5,29 +5,17 @@
 #include <string>
 #include <string_view>
 
-#include "formats/text_out.hpp"
-
 namespace tonvert {
 
 inline void warn_part(std::string& console, std::string_view what, std::string_view title,
                       int part_number) {
-  TextOut text(console);
-  text.put("*** ");
-  text.put(what);
-  text.put(" in [");
-  text.put(title);
-  text.put("] part#");
-  text.number(part_number);
-  text.put('\n');
+  console.append("*** ").append(what).append(" in [").append(title).append("] part#");
+  console.append(std::to_string(part_number)).append("\n");
 }
 
 inline void warn_song(std::string& console, std::string_view what, int song_number) {
-  TextOut text(console);
-  text.put("*** ");
-  text.put(what);
-  text.put(" in song#");
-  text.number(song_number);
-  text.put('\n');
+  console.append("*** ").append(what).append(" in song#");
+  console.append(std::to_string(song_number)).append("\n");
 }
 
 }  // namespace tonvert
