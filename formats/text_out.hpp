@@ -50,7 +50,8 @@ class TextOut {
     *end_ = c;
     end_ += c != 0;
   }
-  // Stores all eight bytes and keeps the first `size` of them.
+  // Stores all eight bytes and keeps the first `size` of them: needs room
+  // for eight.
   void push_first(const char (&eight)[8], std::size_t size) {
     std::memcpy(end_, eight, 8);
     end_ += size;

@@ -45,7 +45,7 @@ void event_prologue(std::uint8_t kind, const PartInfo& info, PartState& state, T
   } else {
     // " | " when a bar has ended, unless a bar mark takes its place; written
     // without a branch, as bars end at no predictable note.
-    mml.reserve(3);
+    mml.reserve(8);
     mml.push_first({' ', '|', ' '}, 3 * (state.bar_separator_pending & (kind != kind_bar_mark)));
     state.bar_separator_pending = false;
   }
