@@ -56,12 +56,6 @@ inline std::uint8_t resolve_accidental(std::uint8_t pitch, MeasureAccidentals& m
 
 inline void clear_measure(MeasureAccidentals& measure) { measure.fill(0); }
 
-// Clears the measure accidentals when `clear` holds, without a branch.
-inline void clear_measure_if(bool clear, MeasureAccidentals& measure) {
-  const auto keep = static_cast<std::uint8_t>(clear ? 0 : 0xFF);
-  for (auto& entry : measure) entry &= keep;
-}
-
 // The mark for the accidental bits of a pitch byte: '+', '-', '*', or the
 // zero byte for none.
 constexpr char accidental_mark(std::uint8_t pitch) {

@@ -42,11 +42,8 @@ void event_prologue(std::uint8_t kind, const PartInfo& info, PartState& state, T
     state.line_start_pending = false;
     state.bars_on_line = 0;
     state.bar_separator_pending = false;
-  } else {
-    // " | " when a bar has ended, unless a bar mark takes its place; written
-    // without a branch, as bars end at no predictable note.
-    mml.reserve(8);
-    mml.push_first({' ', '|', ' '}, 3 * (state.bar_separator_pending & (kind != kind_bar_mark)));
+  } else if (state.bar_separator_pending) {
+    if (kind != kind_bar_mark) mml.put(" | ");
     state.bar_separator_pending = false;
   }
   if (state.note_shift == NoteShift::closing && kind != kind_note_shift) {
@@ -168,15 +165,17 @@ void write_note(ByteView events, std::size_t at, std::size_t next, const PartInf
   // Bar accounting, without branches on where bars end: a full bar counts
   // on the line, drops its extra ticks, clears the measure accidentals and
   // sets up " | " or, after eight bars not ending in a tie, a new line.
-  const int ticks_now = state.ticks_in_bar + ticks;
-  const bool bar_ended = ticks_now >= state.bar_length;
-  state.ticks_in_bar = bar_ended ? 0 : ticks_now;
-  state.bars_on_line += bar_ended;
-  const bool line_full = bar_ended & (state.bars_on_line >= 8) & !state.tie_pending;
-  state.bars_on_line = line_full ? 0 : state.bars_on_line;
-  state.line_start_pending |= line_full;
-  state.bar_separator_pending = bar_ended;
-  clear_measure_if(bar_ended, run.measure_accidentals);
+  state.ticks_in_bar += ticks;
+  if (state.ticks_in_bar >= state.bar_length) {
+    ++state.bars_on_line;
+    if (state.bars_on_line >= 8 && !state.tie_pending) {
+      state.bars_on_line = 0;
+      state.line_start_pending = true;
+    }
+    state.ticks_in_bar = 0;
+    clear_measure(run.measure_accidentals);
+    state.bar_separator_pending = true;
+  }
 }
 
 }  // namespace
