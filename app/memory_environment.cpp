@@ -39,7 +39,8 @@ std::string MemoryEnvironment::parent_of(const std::string& path) const {
 }
 
 void MemoryEnvironment::print(std::string_view text) {
-  if (platform_.separator == '/') {
+  // The Windows console is a text stream: every "\n" goes out as CR LF.
+  if (platform_.message_line_end == "\n") {
     console.append(text);
     return;
   }

@@ -40,8 +40,6 @@ class ByteView {
     return ByteView(bytes_.subspan(offset, count < left ? count : left));
   }
 
-  constexpr const std::uint8_t* data() const { return bytes_.data(); }
-
  private:
   std::span<const std::uint8_t> bytes_;
 };

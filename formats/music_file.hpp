@@ -45,6 +45,7 @@ constexpr int accidental(std::uint8_t pitch) { return pitch >> 6; }
 // Control event kinds.
 enum EventKind : std::uint8_t {
   kind_end = 0,
+  kind_no_effect_1 = 1,
   kind_key_signature = 2,
   kind_time_signature = 3,
   kind_bar_mark = 4,
@@ -56,6 +57,7 @@ enum EventKind : std::uint8_t {
   kind_volume = 10,
   kind_note_shift = 11,
   kind_portamento = 12,
+  kind_no_effect_13 = 13,
   kind_loop_start = 14,
   kind_loop_end = 15,
 };

@@ -84,8 +84,9 @@ void read_voice_table_file(std::string_view file, VoiceTable& table) {
 
 void write_voice_table_file(const VoiceBank& bank, const UsedVoices& used, std::string& out) {
   TextOut text;
-  const int listed = bank.voice_count() < voice_table_size ? bank.voice_count() : voice_table_size;
-  for (int n = 0; n < listed; ++n) {
+  const int voices_to_list =
+      bank.voice_count() < voice_table_size ? bank.voice_count() : voice_table_size;
+  for (int n = 0; n < voices_to_list; ++n) {
     if (!used[static_cast<std::size_t>(n)]) continue;
     text.number(n + 1);
     text.put("\t@0\t/* ");

@@ -43,7 +43,8 @@ struct PartState {
 struct PartInfo {
   char letter;             // 'A' + part index
   int number;              // part index + 1
-  std::size_t note_size;   // 2, or 4 in a chord part
+  int chord_size;          // pitch bytes per note event: 1, or 3 in a chord part
+  std::size_t note_size;   // bytes per note event: 2, or 4 in a chord part
   std::string_view title;  // the song title, for warnings
   ByteView events;         // the event stream
 };

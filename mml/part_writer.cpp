@@ -10,7 +10,7 @@
 namespace tonvert {
 namespace {
 
-constexpr std::array<char, 8> letter_names = {'c', 'd', 'e', 'f', 'g', 'a', 'b', 'c'};
+constexpr std::array<char, 7> letter_names = {'c', 'd', 'e', 'f', 'g', 'a', 'b'};
 
 void write_part_header(const PartRecord& part, const PartInfo& info, TextOut& mml) {
   static constexpr std::array<std::string_view, 3> type_names = {"FM", "PSG", "NOISE"};
@@ -121,7 +121,8 @@ int write_length(std::uint8_t kind, int bar_length, TextOut& mml) {
 constexpr std::size_t note_tail_room = 3 * 2 + 2 + 8 + 1;
 
 void write_note(ByteView events, std::size_t at, std::size_t next, const PartInfo& info,
-                PartState& state, RunState& run, SongOutput& out, TextOut& mml) {
+                PartState& state, RunState& run, SongOutput& out) {
+  TextOut& mml = out.mml;
   const std::uint8_t kind = events.u8(at);
   const std::uint8_t first = events.u8(at + 1);
   const int articulation_code = articulation(kind);
@@ -144,14 +145,14 @@ void write_note(ByteView events, std::size_t at, std::size_t next, const PartInf
   }
 
   mml.reserve(note_tail_room);
-  const std::size_t pitches = info.note_size == 4 ? 3 : 1;
+  const std::size_t pitches = static_cast<std::size_t>(info.chord_size);
   for (std::size_t i = 0; i < pitches; ++i) {
     const std::uint8_t pitch = events.u8(at + 1 + i);
     if (pitch == rest_pitch || state.tie_pending) {
       if (i == 0) mml.push('r');
       break;
     }
-    mml.push(letter_names[static_cast<std::size_t>(letter(pitch))]);
+    mml.push(letter_names[letter_index(pitch)]);
     const std::uint8_t fixed = natural_fix(pitch, run.key_signature);
     if (fixed != pitch) warn_part(out.console, "fix natural", info.title, info.number);
     mml.push_unless_zero(accidental_mark(resolve_accidental(fixed, run.measure_accidentals)));
@@ -162,9 +163,9 @@ void write_note(ByteView events, std::size_t at, std::size_t next, const PartInf
   const int ticks = write_length(kind, state.bar_length, mml);
   if (tied) mml.push('&');
 
-  // Bar accounting, without branches on where bars end: a full bar counts
-  // on the line, drops its extra ticks, clears the measure accidentals and
-  // sets up " | " or, after eight bars not ending in a tie, a new line.
+  // Bar accounting: a full bar counts on the line, drops its extra ticks,
+  // clears the measure accidentals and sets up " | " or, after eight bars
+  // not ending in a tie, a new line.
   state.ticks_in_bar += ticks;
   if (state.ticks_in_bar >= state.bar_length) {
     ++state.bars_on_line;
@@ -180,6 +181,10 @@ void write_note(ByteView events, std::size_t at, std::size_t next, const PartInf
 
 }  // namespace
 
+int note_ticks(std::uint8_t kind, int bar_length) {
+  return length_code(kind) == 0 ? bar_length : length_texts[kind & 31].ticks;
+}
+
 std::uint8_t look_ahead(ByteView events, std::size_t position) {
   for (; events.holds(position, 2); position += 2) {
     if (is_note_kind(events.u8(position))) return events.u8(position + 1);
@@ -191,7 +196,11 @@ void write_part(const PartRecord& part, int part_index, std::string_view title, 
                 SongOutput& out) {
   TextOut& mml = out.mml;
   const PartInfo info{static_cast<char>(static_cast<unsigned char>('A' + part_index)),
-                      part_index + 1, part.note_event_size(), title, part.events()};
+                      part_index + 1,
+                      part.chord_size(),
+                      part.note_event_size(),
+                      title,
+                      part.events()};
   write_part_header(part, info, mml);
 
   PartState state;
@@ -212,13 +221,13 @@ void write_part(const PartRecord& part, int part_index, std::string_view title, 
     event_prologue(kind, info, state, mml);
     if (kind == kind_end) break;
     if (is_note_kind(kind)) {
-      write_note(events, at, next, info, state, run, out, mml);
+      write_note(events, at, next, info, state, run, out);
     } else if (kind == kind_note_shift) {
       if (state.note_shift == NoteShift::idle) mml.put("k+20");
       state.note_shift = NoteShift::armed;
     } else if (kind == kind_key_signature) {
       write_key_signature_event(events.u8(at + 1), run.key_signature, mml);
-    } else if (kind != 1 && kind != 13) {
+    } else if (kind != kind_no_effect_1 && kind != kind_no_effect_13) {
       write_control_event(kind, events.u8(at + 1), next, info, state, run, out);
     }
     at = next;

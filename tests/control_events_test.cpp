@@ -185,13 +185,22 @@ TEST(ControlEvents, BlockOpenFlagStartsClearInEveryPart) {
   EXPECT_EQ(r.mml.at(0), song_head() + part_head(0) + "[\n" + part_head(1) + "[t120o4c4\n");
 }
 
+TEST(ControlEvents, GateTableEntryZeroStartsAtEightInEveryPart) {
+  MusicFileBuilder file;
+  auto& song = file.song("T");
+  song.part().gate(5);
+  song.part().note("c4", L4, Dot::plain, art::staccato).note("c4", L4);
+  EXPECT_EQ(convert(file).mml.at(0),
+            song_head() + part_head(0) + "\nA Q6\n" + part_head(1) + "\nB t120o4Q4c4Q8c4\n");
+}
+
 TEST(ControlEvents, Tempo) {
   expect_bodies({
       {"tempo 0 leaves the default tempo due",
        [](PartBuilder& p) { p.tempo(0).note("c4", L4).tempo(255); }, "\nA t0 t120o4c4t255 \n"},
       {"later tempo events only write",
-       [](PartBuilder& p) { p.tempo(100).note("c4", L4).tempo(0).tempo(80).note("c4", L4); },
-       "\nA t100 o4c4t0 t80 c4\n"},
+       [](PartBuilder& p) { p.tempo(100).note("c4", L4).tempo(0).note("c4", L4).tempo(80); },
+       "\nA t100 o4c4t0 c4t80 \n"},
   });
 
   MusicFileBuilder file;

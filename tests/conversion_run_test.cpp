@@ -184,8 +184,11 @@ TEST(ConversionRun, MissingVoiceBankStopsWithStatusOne) {
 }
 
 TEST(ConversionRun, MmlFileThatCannotBeOpenedStopsTheRun) {
-  // The output directory's parent does not exist, so it is not made.
-  MemoryEnvironment env = world(one_note_file());
+  // The output directory's parent does not exist, so it is not made. The
+  // song's own warning is not printed: its file was never written.
+  MusicFileBuilder file;
+  file.song("Intro").part().key(0x07).note("f-4", L4);
+  MemoryEnvironment env = world(file.bytes());
   EXPECT_EQ(run_conversion({"tune", "no/such"}, env), 1);
   EXPECT_EQ(env.console, vct_r_message + "cannot open 'no/such/01 Intro.mml' for <w>\n");
   EXPECT_FALSE(env.text_of("tune.vct"));
@@ -207,7 +210,7 @@ TEST(ConversionRun, VoiceTableFileThatCannotBeOpenedForWritingEndsNormally) {
 TEST(ConversionRun, FailedMmlWriteAfterItsOpenStopsWithStatusOne) {
   LoggingEnvironment env;
   MusicFileBuilder file;
-  file.song("A").part().note("c4", L4);
+  file.song("A").part().key(0x07).note("f-4", L4);
   file.song("B").part().note("d4", L4);
   env.inner.files["tune.msc"] = file.bytes();
   env.inner.files["tune.vce"] = VoiceBankBuilder().bytes();

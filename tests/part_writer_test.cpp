@@ -412,7 +412,7 @@ TEST(PartWriter, NoteShift) {
          p.tempo(120).note("a4", L4).note_shift().note_shift().note("c4", L4).note("d4", L4);
        },
        "\nA t120 o4a4k+20c4k-20d4\n"},
-      {"the default tempo note keeps the shift open",
+      {"the shift closes after its note also when that note writes the default tempo",
        [](PartBuilder& p) { p.note_shift().note("c4", L4).note("d4", L4).note("e4", L4); },
        "\nA k+20t120o4c4k-20d4e4\n"},
       {"closed by the end event",

@@ -210,7 +210,7 @@ TEST(VoiceTableWriter, VoiceCountOfZeroOrBelowWritesNothing) {
 
 TEST(VoiceTableWriter, CountAbove128ListsVoices0To127Only) {
   VoiceBankBuilder builder;
-  for (int n = 0; n < 130; ++n) builder.voice("v" + std::to_string(n));
+  for (int n = 0; n < 130; ++n) builder.voice(std::string("v").append(std::to_string(n)));
   const Bytes bank = builder.voice_count(200).bytes();
   const VoiceBank voices{ByteView(bank)};
   UsedVoices used;

@@ -151,12 +151,8 @@ void put_note(Listing& out, const PartRecord& part, ByteView events, std::size_t
   if (length == 0) {
     out.put(", whole bar");
   } else {
-    const int base = 192 >> (length - 1);
     const int dot = dot_code(kind);
-    const int ticks = dot == 0   ? base
-                      : dot == 1 ? base + base / 2
-                      : dot == 2 ? base + base / 2 + base / 4
-                                 : 2 * base / 3;
+    const int ticks = note_ticks(kind, 0);
     out.put(", 1/").number(1L << (length - 1)).put(dots[static_cast<std::size_t>(dot)]);
     out.put(" (").number(ticks).put(ticks == 1 ? " tick)" : " ticks)");
   }
