@@ -10,26 +10,6 @@ using namespace tonvert::test_support;
 
 namespace {
 
-struct BodyCase {
-  const char* name;
-  Events events;
-  const char* body;          // the part's text after its settings line
-  const char* console = "";  // the whole console
-};
-
-void expect_bodies(const std::vector<BodyCase>& cases, const Inputs& inputs = {},
-                   std::uint8_t flags = PartFlags::fm) {
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const auto r = convert_part(c.events, flags, inputs);
-    ASSERT_EQ(r.mml.size(), 1u);
-    const std::string head = (flags & 0x0C) != 0 ? chord_mml("") : fm_mml("");
-    EXPECT_EQ(r.mml[0], head + c.body);
-    EXPECT_EQ(r.console, c.console);
-    EXPECT_EQ(r.status, 0);
-  }
-}
-
 VoiceBankBuilder bank_of(int count) {
   VoiceBankBuilder bank;
   for (int i = 0; i < count; ++i) bank.voice("Voice " + std::to_string(i));

@@ -10,25 +10,6 @@ using namespace tonvert::test_support;
 
 namespace {
 
-struct BodyCase {
-  const char* name;
-  Events events;
-  const char* body;  // the part's text after its settings line
-};
-
-void expect_bodies(const std::vector<BodyCase>& cases, std::uint8_t flags = PartFlags::fm,
-                   const Inputs& inputs = {}) {
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const auto r = convert_part(c.events, flags, inputs);
-    ASSERT_EQ(r.mml.size(), 1u);
-    const std::string head = (flags & 0x0C) != 0 ? chord_mml("") : fm_mml("");
-    EXPECT_EQ(r.mml[0], head + c.body);
-    EXPECT_EQ(r.console, "");
-    EXPECT_EQ(r.status, 0);
-  }
-}
-
 PartBuilder& whole_notes(PartBuilder& p, int count) {
   for (int i = 0; i < count; ++i) p.note("c4", L1);
   return p;
@@ -172,13 +153,13 @@ TEST(PartWriter, OctaveOffsetsOfTheVoiceEntry) {
            [](PartBuilder& p) { p.note("c4", L4).voice(2).note("c4", L4); },
            "\nA t120o3c4@3/* #2 */ o5c4\n"},
       },
-      PartFlags::fm, minus1);
+      minus1);
 
   Inputs minus2;
   minus2.vct = "1,@0,O-2\n";
   expect_bodies({{"first note in octave 0", [](PartBuilder& p) { p.note("c0", L4); },
                   "\nA t120o-2c4\n"}},
-                PartFlags::fm, minus2);
+                minus2);
 }
 
 TEST(PartWriter, QValuesFollowTheArticulation) {
@@ -268,7 +249,7 @@ TEST(PartWriter, Chords) {
            [](PartBuilder& p) { p.chord("c4", "e4", "g4", L4).tempo(90).chord("d4", "f4", "a4", L4); },
            "\nA t120o4c0e0g4t90 d0f0a4\n"},
       },
-      PartFlags::chord);
+      {}, PartFlags::chord);
 }
 
 namespace {

@@ -108,4 +108,27 @@ inline std::string chord_mml(std::string_view body) {
   return song_head() + part_head(0, "FM", 2) + std::string(body);
 }
 
+// One part's events and the text they must give.
+struct BodyCase {
+  const char* name;
+  Events events;
+  const char* body;          // the part's text after its settings line
+  const char* console = "";  // the whole console
+};
+
+// Converts each case as the one part of song "T" and checks the whole MML
+// text, the whole console and the status.
+inline void expect_bodies(const std::vector<BodyCase>& cases, const Inputs& inputs = {},
+                          std::uint8_t flags = build::PartFlags::fm) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto r = convert_part(c.events, flags, inputs);
+    ASSERT_EQ(r.mml.size(), 1u);
+    const std::string head = (flags & 0x0C) != 0 ? chord_mml("") : fm_mml("");
+    EXPECT_EQ(r.mml[0], head + c.body);
+    EXPECT_EQ(r.console, c.console);
+    EXPECT_EQ(r.status, 0);
+  }
+}
+
 }  // namespace tonvert::test_support
