@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/conversion_run.hpp"
+#include "app/dump/music_listing.hpp"
 #include "app/memory_environment.hpp"
 #include "formats/music_file.hpp"
 #include "formats/voice_table.hpp"
@@ -100,6 +101,11 @@ std::vector<std::uint8_t> join_input(const InputFiles& files) {
 }
 
 std::string check_conversion(const InputFiles& files) {
+  // tonvert-dump reads the same hostile files.
+  const std::string listing =
+      music_listing(ByteView(files.music_file), VoiceBank(ByteView(files.voice_bank)));
+  if (listing.empty()) return "empty listing";
+
   const MemoryEnvironment full = convert(files, files.music_file);
 
   const std::size_t music_size = files.music_file.size();

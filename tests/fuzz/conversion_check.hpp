@@ -1,7 +1,8 @@
 // The properties that every conversion keeps, whatever the input bytes: it
 // ends, stays inside its buffers (the sanitizers watch that), writes output
 // bounded linearly by the input, and a music file cut right after a whole
-// song record converts the songs before the cut exactly as before.
+// song record converts the songs before the cut exactly as before. The
+// listing of tonvert-dump is made from the same bytes as well.
 #pragma once
 
 #include <cstddef>
