@@ -9,10 +9,13 @@
 
 #include "app/conversion_run.hpp"
 #include "app/memory_environment.hpp"
+#include "tests/support/derived_names.hpp"
 #include "tools/msc_builder.hpp"
 
 using namespace tonvert;
 using namespace tonvert::build;
+using tonvert::test_support::expect_derived_names;
+using tonvert::test_support::NamesCase;
 
 namespace {
 
@@ -79,36 +82,10 @@ class LoggingEnvironment final : public Environment {
 
 // --- File names -----------------------------------------------------------
 
-struct NamesCase {
-  std::vector<std::string> arguments;
-  std::string music_file;
-  std::string voice_bank;
-  std::string voice_table_file;
-  std::string first_mml;
-  std::vector<std::string> existing_directories;
-};
-
-void PrintTo(const NamesCase& c, std::ostream* os) {
-  *os << "arguments";
-  for (const auto& a : c.arguments) *os << " '" << a << "'";
-}
-
 class DerivedNames : public testing::TestWithParam<NamesCase> {};
 
 TEST_P(DerivedNames, EveryFileOfTheRunFollowsArgumentOne) {
-  const NamesCase& c = GetParam();
-  MemoryEnvironment env;
-  for (const auto& directory : c.existing_directories) env.directories.insert(directory);
-  env.files[c.music_file] = one_note_file();
-  env.files[c.voice_bank] = VoiceBankBuilder().bytes();
-
-  EXPECT_EQ(run_conversion(c.arguments, env), 0);
-  EXPECT_EQ(env.console, "cannot open '" + c.voice_table_file + "' for <r>\n");
-  ASSERT_TRUE(env.text_of(c.first_mml)) << c.first_mml;
-  EXPECT_EQ(*env.text_of(c.first_mml), one_note_mml());
-  EXPECT_EQ(env.text_of(c.voice_table_file), "");
-  // The music file, the voice bank, the MML file and the voice table file.
-  EXPECT_EQ(env.files.size(), 4u);
+  expect_derived_names(GetParam(), posix_platform);
 }
 
 INSTANTIATE_TEST_SUITE_P(

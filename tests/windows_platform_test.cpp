@@ -10,10 +10,13 @@
 
 #include "app/conversion_run.hpp"
 #include "app/memory_environment.hpp"
+#include "tests/support/derived_names.hpp"
 #include "tools/msc_builder.hpp"
 
 using namespace tonvert;
 using namespace tonvert::build;
+using tonvert::test_support::expect_derived_names;
+using tonvert::test_support::NamesCase;
 
 namespace {
 
@@ -31,64 +34,38 @@ const std::string one_note_mml =
     "#title \"Intro\"\r\n#timebase 48\r\n\r\n;===== FM part1 (chord:1) =====\r\n"
     "A C1 v88 l16 Q8 \r\nA t120o4c4\r\n";
 
-struct WindowsNamesCase {
-  std::vector<std::string> arguments;
-  std::string music_file;
-  std::string voice_bank;
-  std::string voice_table_file;
-  std::string first_mml;
-  std::vector<std::string> existing_directories;
-};
-
-void PrintTo(const WindowsNamesCase& c, std::ostream* os) {
-  *os << "arguments";
-  for (const auto& a : c.arguments) *os << " '" << a << "'";
-}
-
-class WindowsNames : public testing::TestWithParam<WindowsNamesCase> {};
+class WindowsNames : public testing::TestWithParam<NamesCase> {};
 
 TEST_P(WindowsNames, EveryFileOfTheRunFollowsArgumentOne) {
-  const WindowsNamesCase& c = GetParam();
-  MemoryEnvironment env = windows_environment();
-  for (const auto& directory : c.existing_directories) env.directories.insert(directory);
-  env.files[c.music_file] = one_note_file();
-  env.files[c.voice_bank] = VoiceBankBuilder().bytes();
-
-  EXPECT_EQ(run_conversion(c.arguments, env), 0);
-  EXPECT_EQ(env.console, "cannot open '" + c.voice_table_file + "' for <r>\r\n");
-  ASSERT_TRUE(env.text_of(c.first_mml)) << c.first_mml;
-  EXPECT_EQ(*env.text_of(c.first_mml), one_note_mml);
-  EXPECT_EQ(env.text_of(c.voice_table_file), "");
-  // The music file, the voice bank, the MML file and the voice table file.
-  EXPECT_EQ(env.files.size(), 4u);
+  expect_derived_names(GetParam(), windows);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Windows, WindowsNames,
     testing::Values(
-        WindowsNamesCase{{"tune"}, "tune.msc", "tune.vce", "tune.vct", "tune\\01 Intro.mml", {}},
-        WindowsNamesCase{{"songs\\tune.dat"}, "songs\\tune.dat", "songs\\tune.vce",
+        NamesCase{{"tune"}, "tune.msc", "tune.vce", "tune.vct", "tune\\01 Intro.mml", {}},
+        NamesCase{{"songs\\tune.dat"}, "songs\\tune.dat", "songs\\tune.vce",
                          "songs\\tune.vct", "songs\\tune\\01 Intro.mml", {"songs"}},
         // A '.' in a directory name is no extension, whichever separator ends it.
-        WindowsNamesCase{{"a.b\\tune"}, "a.b\\tune.msc", "a.b\\tune.vce", "a.b\\tune.vct",
+        NamesCase{{"a.b\\tune"}, "a.b\\tune.msc", "a.b\\tune.vce", "a.b\\tune.vct",
                          "a.b\\tune\\01 Intro.mml", {"a.b"}},
-        WindowsNamesCase{{"a.b/tune"}, "a.b/tune.msc", "a.b/tune.vce", "a.b/tune.vct",
+        NamesCase{{"a.b/tune"}, "a.b/tune.msc", "a.b/tune.vce", "a.b/tune.vct",
                          "a.b/tune\\01 Intro.mml", {"a.b"}},
-        WindowsNamesCase{{"a.b/c\\tune"}, "a.b/c\\tune.msc", "a.b/c\\tune.vce",
+        NamesCase{{"a.b/c\\tune"}, "a.b/c\\tune.msc", "a.b/c\\tune.vce",
                          "a.b/c\\tune.vct", "a.b/c\\tune\\01 Intro.mml", {"a.b", "a.b/c"}},
-        WindowsNamesCase{{"x.y\\tune.old.msc"}, "x.y\\tune.old.msc", "x.y\\tune.old.vce",
+        NamesCase{{"x.y\\tune.old.msc"}, "x.y\\tune.old.msc", "x.y\\tune.old.vce",
                          "x.y\\tune.old.vct", "x.y\\tune.old\\01 Intro.mml", {"x.y"}},
         // Argument 2 names the output directory only; a trailing separator
         // still gets one more.
-        WindowsNamesCase{{"tune", "out"}, "tune.msc", "tune.vce", "tune.vct", "out\\01 Intro.mml",
+        NamesCase{{"tune", "out"}, "tune.msc", "tune.vce", "tune.vct", "out\\01 Intro.mml",
                          {}},
-        WindowsNamesCase{{"tune", "out\\"}, "tune.msc", "tune.vce", "tune.vct",
+        NamesCase{{"tune", "out\\"}, "tune.msc", "tune.vce", "tune.vct",
                          "out\\\\01 Intro.mml", {}},
-        WindowsNamesCase{{"tune", "out/"}, "tune.msc", "tune.vce", "tune.vct",
+        NamesCase{{"tune", "out/"}, "tune.msc", "tune.vce", "tune.vct",
                          "out/\\01 Intro.mml", {}},
         // An empty output directory is the current one: no separator at all.
-        WindowsNamesCase{{"tune", ""}, "tune.msc", "tune.vce", "tune.vct", "01 Intro.mml", {}},
-        WindowsNamesCase{{"songs\\"}, "songs\\.msc", "songs\\.vce", "songs\\.vct",
+        NamesCase{{"tune", ""}, "tune.msc", "tune.vce", "tune.vct", "01 Intro.mml", {}},
+        NamesCase{{"songs\\"}, "songs\\.msc", "songs\\.vce", "songs\\.vct",
                          "songs\\\\01 Intro.mml", {"songs"}}));
 
 TEST(WindowsRun, SeparatorsInTitlesBecomeUnderscoresInFileNamesOnly) {
