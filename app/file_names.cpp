@@ -29,6 +29,19 @@ RunPaths derive_paths(std::string_view argument1, std::optional<std::string_view
   return paths;
 }
 
+std::size_t last_directory_end(std::string_view path, const Platform& platform) {
+  std::size_t last = std::string_view::npos;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (platform.is_lead_byte && platform.is_lead_byte(static_cast<unsigned char>(path[i])) &&
+        i + 1 < path.size()) {
+      ++i;
+    } else if (platform.directory_ends.find(path[i]) != std::string_view::npos) {
+      last = i;
+    }
+  }
+  return last;
+}
+
 std::string mml_file_name(int song_number, std::string_view title, const Platform& platform) {
   char digits[16];
   const auto end = std::to_chars(digits, digits + sizeof digits, song_number).ptr;

@@ -21,6 +21,11 @@ struct RunPaths {
 RunPaths derive_paths(std::string_view argument1, std::optional<std::string_view> argument2,
                       const Platform& platform = posix_platform);
 
+// Where the last character that ends a directory name stands in a path, or
+// npos. The second byte of a double-byte character ends nothing, as the file
+// system reads the path by characters.
+std::size_t last_directory_end(std::string_view path, const Platform& platform = posix_platform);
+
 // "%02d %s.mml" with the song number and the title, where a title byte that
 // would separate directories becomes '_', so the file stays in the output
 // directory.

@@ -1,5 +1,5 @@
 // tonvert <OSTREL music file(AAA.msc)> [MML files path]
-#include <cstdio>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -13,9 +13,13 @@ using SystemEnvironment = tonvert::PosixEnvironment;
 #endif
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+  // A file size limit or a closed console is a failed write, reported as
+  // such, not a death by signal.
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   SystemEnvironment environment;
-  const int status = tonvert::run_conversion(arguments, environment);
-  std::fflush(stdout);
-  return status;
+  return tonvert::run_conversion(arguments, environment);
 }

@@ -1,44 +1,73 @@
 #include "app/memory_environment.hpp"
 
+#include "app/file_names.hpp"
+
 namespace tonvert {
+namespace {
 
-std::optional<std::vector<std::uint8_t>> MemoryEnvironment::read_file(const std::string& path) {
-  const auto found = files.find(path);
-  if (found == files.end()) return std::nullopt;
-  return found->second;
-}
+class MemoryOutputFile final : public OutputFile {
+ public:
+  MemoryOutputFile(MemoryEnvironment& environment, std::string path)
+      : environment_(environment), path_(std::move(path)) {}
 
-// Where the last character that ends a directory name stands, or npos. The
-// second byte of a double-byte character ends nothing, as the file system
-// reads the path by characters.
-std::size_t MemoryEnvironment::last_directory_end(std::string_view path) const {
-  std::size_t last = std::string::npos;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    if (platform_.is_lead_byte && platform_.is_lead_byte(static_cast<unsigned char>(path[i])) &&
-        i + 1 < path.size()) {
-      ++i;
-    } else if (platform_.directory_ends.find(path[i]) != std::string_view::npos) {
-      last = i;
-    }
+  bool write(std::string_view bytes) override {
+    failed_ = failed_ || bytes.size() > environment_.file_size_limit - bytes_.size();
+    if (!failed_) bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    return !failed_;
   }
-  return last;
+
+  bool commit() override {
+    if (failed_ || committed_) return false;
+    environment_.files[path_] = std::move(bytes_);
+    environment_.written.push_back(path_);
+    committed_ = true;
+    return true;
+  }
+
+ private:
+  MemoryEnvironment& environment_;
+  std::string path_;
+  std::vector<std::uint8_t> bytes_;
+  bool failed_ = false;
+  bool committed_ = false;
+};
+
+}  // namespace
+
+ReadResult MemoryEnvironment::read_file(const std::string& path) {
+  const auto found = files.find(path);
+  if (found == files.end()) return {ReadStatus::cannot_open, {}};
+  inputs_.insert(without_leading_dots(path));
+  if (unreadable.count(path) != 0) return {ReadStatus::cannot_read, {}};
+  return {ReadStatus::read, found->second};
 }
 
 // Whether the path's last character ends a directory name.
 bool MemoryEnvironment::ends_in_directory_end(const std::string& path) const {
-  return !path.empty() && last_directory_end(path) == path.size() - 1;
+  return !path.empty() && last_directory_end(path, platform_) == path.size() - 1;
 }
 
 // The directory part of a path, trailing separators dropped; "" for none.
 std::string MemoryEnvironment::parent_of(const std::string& path) const {
-  const auto end = last_directory_end(path);
+  const auto end = last_directory_end(path, platform_);
   if (end == std::string::npos) return "";
   std::string parent = path.substr(0, end);
   while (ends_in_directory_end(parent)) parent.pop_back();
   return parent;
 }
 
+// The path less any leading "./": one file has one name here.
+std::string MemoryEnvironment::without_leading_dots(const std::string& path) const {
+  std::size_t start = 0;
+  while (path.size() > start + 2 && path[start] == '.' &&
+         platform_.directory_ends.find(path[start + 1]) != std::string_view::npos) {
+    start += 2;
+  }
+  return path.substr(start);
+}
+
 void MemoryEnvironment::print(std::string_view text) {
+  if (console_fails) return;
   // The Windows console is a text stream: every "\n" goes out as CR LF.
   if (platform_.message_line_end == "\n") {
     console.append(text);
@@ -60,10 +89,12 @@ void MemoryEnvironment::make_directory(const std::string& path) {
   if (exists_directory(parent_of(directory))) directories.insert(directory);
 }
 
-WriteResult MemoryEnvironment::write_file(const std::string& path, std::string_view bytes) {
-  if (!exists_directory(parent_of(path))) return WriteResult::cannot_open;
-  files[path].assign(bytes.begin(), bytes.end());
-  return WriteResult::written;
+std::unique_ptr<OutputFile> MemoryEnvironment::open_output(const std::string& path) {
+  if (!exists_directory(parent_of(path)) || exists_directory(path) || read_only.count(path) != 0 ||
+      inputs_.count(without_leading_dots(path)) != 0) {
+    return nullptr;
+  }
+  return std::make_unique<MemoryOutputFile>(*this, path);
 }
 
 std::optional<std::string> MemoryEnvironment::text_of(const std::string& path) const {

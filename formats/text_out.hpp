@@ -1,6 +1,8 @@
-// A growing buffer of text for a text file: every "\n" is stored as CR LF,
-// and numbers are written with std::to_chars. Writes check the room left
-// once and then store straight into the buffer.
+// The text of a text file on its way to a sink, through a buffer of fixed
+// size: every "\n" is stored as CR LF, and numbers are written with
+// std::to_chars. Writes check the room left once and then store straight
+// into the buffer; a full buffer goes to the sink, so a file of any length
+// takes no more memory than the buffer.
 #pragma once
 
 #include <charconv>
@@ -9,16 +11,25 @@
 #include <memory>
 #include <string_view>
 
+#include "formats/byte_sink.hpp"
+
 namespace tonvert {
 
 class TextOut {
  public:
-  TextOut() = default;
+  static constexpr std::size_t capacity = 64 * 1024;
+
+  explicit TextOut(ByteSink& sink)
+      : sink_(sink), begin_(new char[capacity]), end_(begin_.get()), limit_(begin_.get() + capacity) {}
   TextOut(const TextOut&) = delete;
   TextOut& operator=(const TextOut&) = delete;
 
   // A fixed text that holds no "\n".
   void put(std::string_view text) {
+    if (text.size() > capacity) {
+      put_long(text);
+      return;
+    }
     room(text.size());
     std::memcpy(end_, text.data(), text.size());
     end_ += text.size();
@@ -42,7 +53,8 @@ class TextOut {
     end_ = std::to_chars(end_, end_ + max_digits, value).ptr;
   }
 
-  // Makes room for `count` bytes, which the unchecked writes below fill.
+  // Makes room for `count` bytes (at most 64), which the unchecked writes
+  // below fill.
   void reserve(std::size_t count) { room(count); }
   void push(char c) { *end_++ = c; }
   // Writes c unless it is the zero byte, without a branch.
@@ -57,21 +69,28 @@ class TextOut {
     end_ += size;
   }
 
-  std::string_view view() const { return {begin_.get(), size()}; }
-  std::size_t size() const { return static_cast<std::size_t>(end_ - begin_.get()); }
-  void clear() { end_ = begin_.get(); }
+  // Hands the buffered text to the sink. Returns whether every write so far
+  // reached it; after a failure nothing more is sent.
+  bool flush();
+  bool ok() const { return ok_; }
+  // The bytes written so far, sent or buffered.
+  std::size_t size() const { return sent_ + buffered(); }
 
  private:
   static constexpr std::size_t max_digits = 20;
 
+  std::size_t buffered() const { return static_cast<std::size_t>(end_ - begin_.get()); }
   void room(std::size_t count) {
-    if (static_cast<std::size_t>(limit_ - end_) < count) grow(count);
+    if (static_cast<std::size_t>(limit_ - end_) < count) flush();
   }
-  void grow(std::size_t count);
+  void put_long(std::string_view text);
 
+  ByteSink& sink_;
   std::unique_ptr<char[]> begin_;
-  char* end_ = nullptr;
-  char* limit_ = nullptr;
+  char* end_;
+  char* limit_;
+  std::size_t sent_ = 0;
+  bool ok_ = true;
 };
 
 inline void TextOut::put_text(std::string_view text) {
@@ -88,16 +107,22 @@ inline void TextOut::put_text(std::string_view text) {
   }
 }
 
-inline void TextOut::grow(std::size_t count) {
-  const std::size_t used = size();
-  const std::size_t capacity = static_cast<std::size_t>(limit_ - begin_.get());
-  std::size_t wanted = capacity < 4096 ? 4096 : capacity * 2;
-  while (wanted - used < count) wanted *= 2;
-  auto bigger = std::make_unique_for_overwrite<char[]>(wanted);
-  if (used != 0) std::memcpy(bigger.get(), begin_.get(), used);
-  begin_ = std::move(bigger);
-  end_ = begin_.get() + used;
-  limit_ = begin_.get() + wanted;
+inline bool TextOut::flush() {
+  const std::size_t count = buffered();
+  if (count != 0) {
+    if (ok_) ok_ = sink_.write({begin_.get(), count});
+    sent_ += count;
+    end_ = begin_.get();
+  }
+  return ok_;
+}
+
+// A text longer than the buffer goes to the sink straight after what is
+// buffered.
+inline void TextOut::put_long(std::string_view text) {
+  flush();
+  if (ok_) ok_ = sink_.write(text);
+  sent_ += text.size();
 }
 
 }  // namespace tonvert

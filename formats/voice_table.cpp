@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include "formats/text_out.hpp"
-
 namespace tonvert {
 namespace {
 
@@ -82,8 +80,7 @@ void read_voice_table_file(std::string_view file, VoiceTable& table) {
   }
 }
 
-void write_voice_table_file(const VoiceBank& bank, const UsedVoices& used, std::string& out) {
-  TextOut text;
+void write_voice_table_file(const VoiceBank& bank, const UsedVoices& used, TextOut& text) {
   const int voices_to_list =
       bank.voice_count() < voice_table_size ? bank.voice_count() : voice_table_size;
   for (int n = 0; n < voices_to_list; ++n) {
@@ -101,7 +98,6 @@ void write_voice_table_file(const VoiceBank& bank, const UsedVoices& used, std::
     text.put(" */");
     text.line_end();
   }
-  out.append(text.view());
 }
 
 }  // namespace tonvert

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/text_out.hpp"
 #include "formats/voice_bank.hpp"
 
 namespace tonvert {
@@ -37,10 +38,10 @@ std::int16_t option_value(std::string_view text);
 // outside 1 to 128 is passed over. A line ends at a zero byte.
 void read_voice_table_file(std::string_view file, VoiceTable& table);
 
-// Appends the voice table file for the used voices that the bank counts, one
+// Writes the voice table file for the used voices that the bank counts, one
 // line each: "%d\t@0\t/* %s */\n" with the listed number and the voice name
 // (its commas, TABs, CRs and LFs written as spaces), each "\n" written as
 // CR LF. Read back, such a file changes no voice entry beyond "@0".
-void write_voice_table_file(const VoiceBank& bank, const UsedVoices& used, std::string& out);
+void write_voice_table_file(const VoiceBank& bank, const UsedVoices& used, TextOut& out);
 
 }  // namespace tonvert

@@ -27,9 +27,10 @@ struct RunState {
   VoiceBank voice_bank{};
 };
 
-// Where one song's text goes: the MML file's text, and the messages for the
-// console ("\n" line ends) in the order they arise.
+// Where one song's text goes: the MML file's text, on its way to the file,
+// and the messages for the console ("\n" line ends) in the order they arise.
 struct SongOutput {
+  explicit SongOutput(ByteSink& file) : mml(file) {}
   TextOut mml;
   std::string console;
 };

@@ -4,80 +4,21 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <optional>
 #include <set>
 #include <string>
-#include <vector>
 
-#include "tests/support/run_program.hpp"
-#include "tools/msc_builder.hpp"
+#include "tests/support/program_directory.hpp"
 
 namespace fs = std::filesystem;
 using namespace tonvert::build;
+using tonvert::testing_support::ProgramDirectory;
 using tonvert::testing_support::ProgramResult;
-using tonvert::testing_support::run_program;
 
 namespace {
 
 const std::string vct_r_message = "cannot open 'tune.vct' for <r>\n";
 
-class CommandLine : public testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tonvert-cli-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-
-  ProgramResult run(const std::vector<std::string>& arguments) {
-    ProgramResult result = run_program(TONVERT_BINARY, arguments, dir_.string());
-    EXPECT_EQ(result.err, "");
-    return result;
-  }
-
-  void put(const std::string& path, const Bytes& bytes) {
-    fs::create_directories((dir_ / path).parent_path());
-    std::ofstream out(dir_ / path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
-  void put(const std::string& path, const std::string& text) { put(path, Bytes(text.begin(), text.end())); }
-
-  std::optional<std::string> contents(const std::string& path) const {
-    std::ifstream in(dir_ / path, std::ios::binary);
-    if (!in || fs::is_directory(dir_ / path)) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  // Every file and directory below the temporary directory, directories
-  // with a trailing '/'.
-  std::set<std::string> entries() const {
-    std::set<std::string> found;
-    for (const auto& entry : fs::recursive_directory_iterator(dir_)) {
-      std::string name = fs::relative(entry.path(), dir_).string();
-      if (entry.is_directory()) name += '/';
-      found.insert(name);
-    }
-    return found;
-  }
-
-  // The inputs of a run: tune.msc with one song "Intro" that changes to
-  // voice 0 and plays c4, and tune.vce naming voice 0 "Piano".
-  void put_tune(const std::string& base = "tune") {
-    MusicFileBuilder file;
-    file.song("Intro").part().voice(0).note("c4", L4);
-    put(base + ".msc", file.bytes());
-    put(base + ".vce", VoiceBankBuilder().voice("Piano").bytes());
-  }
-
-  fs::path dir_;
-};
+class CommandLine : public ProgramDirectory {};
 
 const std::string intro_mml =
     "#title \"Intro\"\r\n#timebase 48\r\n"
@@ -255,17 +196,16 @@ TEST_F(CommandLine, SlashInATitleStaysInsideTheOutputDirectory) {
             (std::set<std::string>{"tune.msc", "tune.vce", "tune.vct", "tune/", "tune/01 A_B.mml"}));
 }
 
-TEST_F(CommandLine, BadHeaderMakesTheDirectoryAndAnEmptyVoiceTableFile) {
+TEST_F(CommandLine, BadHeaderFailsAndCreatesNothing) {
   MusicFileBuilder file;
   file.magic("MSC!");
   file.song("Intro").part().voice(0).note("c4", L4);
   put("tune.msc", file.bytes());
   put("tune.vce", VoiceBankBuilder().voice("Piano").bytes());
   const ProgramResult result = run({"tune"});
-  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, vct_r_message + "Illegual OSTREL music file header!\n");
-  EXPECT_EQ(contents("tune.vct"), "");
-  EXPECT_EQ(entries(), (std::set<std::string>{"tune.msc", "tune.vce", "tune.vct", "tune/"}));
+  EXPECT_EQ(entries(), (std::set<std::string>{"tune.msc", "tune.vce"}));
 }
 
 TEST_F(CommandLine, WarningsGoToStandardOutputWithPlainLineEnds) {

@@ -3,7 +3,10 @@
 // the song loop and the file names of songs, broken files and the part
 // layout as the run renders it.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,6 +56,13 @@ std::vector<std::string> files_under(const MemoryEnvironment& env, const std::st
   return found;
 }
 
+// A file whose every write fails, as on a full disk.
+class FailingOutputFile final : public OutputFile {
+ public:
+  bool write(std::string_view) override { return false; }
+  bool commit() override { return false; }
+};
+
 // Passes every call to a memory environment and logs it; one path can be
 // made to fail after its open.
 class LoggingEnvironment final : public Environment {
@@ -62,7 +72,7 @@ class LoggingEnvironment final : public Environment {
   std::string failing_write;
 
   const Platform& platform() const override { return inner.platform(); }
-  std::optional<std::vector<std::uint8_t>> read_file(const std::string& path) override {
+  ReadResult read_file(const std::string& path) override {
     log.push_back("read " + path);
     return inner.read_file(path);
   }
@@ -70,12 +80,14 @@ class LoggingEnvironment final : public Environment {
     log.push_back("mkdir " + path);
     inner.make_directory(path);
   }
-  WriteResult write_file(const std::string& path, std::string_view bytes) override {
+  std::unique_ptr<OutputFile> open_output(const std::string& path) override {
     log.push_back("write " + path);
-    if (path == failing_write) return WriteResult::cannot_write;
-    return inner.write_file(path, bytes);
+    if (path == failing_write) return std::make_unique<FailingOutputFile>();
+    return inner.open_output(path);
   }
   void print(std::string_view text) override { inner.print(text); }
+  bool flush_console() override { return inner.flush_console(); }
+  void report_console_failure() override { inner.report_console_failure(); }
 };
 
 }  // namespace
@@ -266,42 +278,180 @@ TEST(ConversionRun, EmptyVoiceTableFileCountsAsRead) {
             "#title \"One\"\r\n#timebase 48\r\n" + fm_header + "\r\nA @0/* Piano */ \r\n");
 }
 
+TEST(ConversionRun, VoiceTableFileThatCannotBeReadStopsBeforeAnythingIsMade) {
+  MemoryEnvironment env = world(one_note_file());
+  env.files["tune.vct"] = as_bytes("1,@5\r\n");
+  env.unreadable.insert("tune.vct");
+  EXPECT_EQ(run_conversion({"tune"}, env), 1);
+  EXPECT_EQ(env.console, "cannot read 'tune.vct'\n");
+  EXPECT_TRUE(env.directories.empty());
+  EXPECT_TRUE(env.written.empty());
+  EXPECT_EQ(env.text_of("tune.vct"), "1,@5\r\n");
+}
+
+// --- Files whole or not at all --------------------------------------------------
+
+TEST(ConversionRun, FailedWriteKeepsWhatTheFileHeld) {
+  MusicFileBuilder file;
+  file.song("Intro").part().voice(0).note("c4", L4);
+  MemoryEnvironment env = world(file.bytes(), VoiceBankBuilder().voice("Piano").bytes());
+  env.directories.insert("tune");
+  env.files["tune/01 Intro.mml"] = as_bytes("old");
+  env.file_size_limit = 20;
+  EXPECT_EQ(run_conversion({"tune"}, env), 1);
+  EXPECT_EQ(env.console, vct_r_message + "cannot write 'tune/01 Intro.mml'\n");
+  EXPECT_EQ(env.text_of("tune/01 Intro.mml"), "old");
+  EXPECT_FALSE(env.text_of("tune.vct"));
+}
+
+TEST(ConversionRun, FilesThatMayNotBeReplacedAreOpenFailures) {
+  struct Case {
+    const char* name;
+    std::function<void(MemoryEnvironment&)> set_up;
+    std::vector<std::string> arguments;
+    std::string console;
+    int status;
+  };
+  const std::vector<Case> cases = {
+      {"read-only MML file", [](MemoryEnvironment& env) { env.read_only.insert("tune/01 Intro.mml"); },
+       {"tune"}, vct_r_message + "cannot open 'tune/01 Intro.mml' for <w>\n", 1},
+      {"directory in place of the MML file",
+       [](MemoryEnvironment& env) { env.directories.insert("tune/01 Intro.mml"); }, {"tune"},
+       vct_r_message + "cannot open 'tune/01 Intro.mml' for <w>\n", 1},
+      {"read-only voice table file", [](MemoryEnvironment& env) { env.read_only.insert("tune.vct"); },
+       {"tune"}, vct_r_message + "cannot open 'tune.vct' for <w>\n", 0},
+      // The music file is named as the song's MML file in the current
+      // directory, under either spelling of its path.
+      {"MML file that is the music file",
+       [](MemoryEnvironment& env) { env.files["tune/01 Intro.mml"] = env.files["tune.msc"]; },
+       {"tune/01 Intro.mml", "tune"}, "cannot open 'tune/01 Intro.vct' for <r>\n"
+       "cannot open 'tune/01 Intro.mml' for <w>\n", 1},
+      {"MML file that is the music file, spelled otherwise",
+       [](MemoryEnvironment& env) {
+         env.files["01 Intro.mml"] = env.files["tune.msc"];
+         env.files["01 Intro.vce"] = env.files["tune.vce"];
+       },
+       {"01 Intro.mml", "."}, "cannot open '01 Intro.vct' for <r>\n"
+       "cannot open './01 Intro.mml' for <w>\n", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryEnvironment env = world(one_note_file());
+    env.directories.insert("tune");
+    env.files["tune/01 Intro.vce"] = env.files["tune.vce"];
+    c.set_up(env);
+    const auto before = env.files;
+    EXPECT_EQ(run_conversion(c.arguments, env), c.status);
+    EXPECT_EQ(env.console, c.console);
+    for (const auto& [path, bytes] : before) EXPECT_EQ(env.files[path], bytes) << path;
+  }
+}
+
+TEST(ConversionRun, ConsoleThatCannotBeWrittenFailsTheRunButNotTheFiles) {
+  MemoryEnvironment env = world(one_note_file());
+  env.console_fails = true;
+  EXPECT_EQ(run_conversion({"tune"}, env), 1);
+  EXPECT_TRUE(env.console_failure_reported);
+  EXPECT_EQ(env.written, (std::vector<std::string>{"tune/01 Intro.mml", "tune.vct"}));
+  EXPECT_EQ(env.text_of("tune/01 Intro.mml"), one_note_mml());
+}
+
+namespace {
+
+// Output files that count their bytes and keep none, and note the most heap
+// in use while they are written.
+class CountingEnvironment final : public Environment {
+ public:
+  MemoryEnvironment inner;
+  std::size_t bytes_written = 0;
+  std::size_t peak_heap = 0;
+
+  const Platform& platform() const override { return inner.platform(); }
+  ReadResult read_file(const std::string& path) override { return inner.read_file(path); }
+  void make_directory(const std::string& path) override { inner.make_directory(path); }
+  std::unique_ptr<OutputFile> open_output(const std::string&) override {
+    return std::make_unique<CountingFile>(*this);
+  }
+  void print(std::string_view text) override { inner.print(text); }
+  bool flush_console() override { return true; }
+  void report_console_failure() override {}
+
+  static std::size_t heap_in_use() {
+    const auto info = ::mallinfo2();
+    return info.uordblks + info.hblkhd;
+  }
+
+ private:
+  class CountingFile final : public OutputFile {
+   public:
+    explicit CountingFile(CountingEnvironment& env) : env_(env) {}
+    bool write(std::string_view bytes) override {
+      env_.bytes_written += bytes.size();
+      env_.peak_heap = std::max(env_.peak_heap, heap_in_use());
+      return true;
+    }
+    bool commit() override { return true; }
+
+   private:
+    CountingEnvironment& env_;
+  };
+};
+
+}  // namespace
+
+TEST(ConversionRun, LongVoiceTextsUsedOftenTakeNoMoreMemory) {
+  // 64 changes to a voice whose text is 1 MiB: 64 MiB of MML, which reaches
+  // its file a buffer at a time.
+  MusicFileBuilder file;
+  PartBuilder& part = file.song("Long").part();
+  for (int i = 0; i < 64; ++i) part.voice(0);
+  CountingEnvironment env;
+  env.inner.files["tune.msc"] = file.bytes();
+  env.inner.files["tune.vce"] = VoiceBankBuilder().voice("Piano").bytes();
+  env.inner.files["tune.vct"] = as_bytes("1," + std::string(1 << 20, 'x') + "\r\n");
+  const std::size_t heap_before = CountingEnvironment::heap_in_use();
+  EXPECT_EQ(run_conversion({"tune"}, env), 0);
+  EXPECT_GT(env.bytes_written, 64u << 20);
+  // The loaded voice table file and its voice text, a buffer and little else.
+  EXPECT_LT(env.peak_heap, heap_before + (4u << 20));
+}
+
 // --- Header check and song count ------------------------------------------------
 
-TEST(ConversionRun, FailedHeaderCheckWritesNoSongButAnEmptyVoiceTableFile) {
+// A file that is no music file is a failure that creates nothing: no output
+// directory, and no voice table file that later runs would trust.
+TEST(ConversionRun, RefusedHeaderFailsAndCreatesNothing) {
+  struct Case {
+    Bytes music;
+    std::string message;
+  };
+  MusicFileBuilder good;
+  good.song("Intro").part().voice(0).note("c4", L4);
+  std::vector<Case> cases;
   for (const std::string& magic : {std::string("MSCX"), std::string("MSD\0", 4),
                                   std::string("msc\0", 4)}) {
     MusicFileBuilder file;
     file.magic(magic);
     file.song("Intro").part().voice(0).note("c4", L4);
-    MemoryEnvironment env = world(file.bytes(), VoiceBankBuilder().voice("Piano").bytes());
-    EXPECT_EQ(run_conversion({"tune"}, env), 0);
-    EXPECT_EQ(env.console, vct_r_message + "Illegual OSTREL music file header!\n");
-    EXPECT_EQ(env.directories.count("tune"), 1u);
-    EXPECT_TRUE(files_under(env, "tune/").empty());
-    EXPECT_EQ(env.text_of("tune.vct"), "");
+    cases.push_back({file.bytes(), "Illegual OSTREL music file header!\n"});
   }
-}
-
-TEST(ConversionRun, FilesTooShortForTheMagicFailTheHeaderCheck) {
   for (const std::string& bytes : {std::string(), std::string("MSC"), std::string("MS")}) {
-    MemoryEnvironment env = world(as_bytes(bytes));
-    EXPECT_EQ(run_conversion({"tune"}, env), 0);
-    EXPECT_EQ(env.console, vct_r_message + "Illegual OSTREL music file header!\n");
-    EXPECT_EQ(env.text_of("tune.vct"), "");
+    cases.push_back({as_bytes(bytes), "Illegual OSTREL music file header!\n"});
   }
-}
-
-TEST(ConversionRun, MagicWithoutTheWholeHeaderIsTooShort) {
   for (std::size_t size : {4u, 8u, 15u}) {
-    Bytes bytes = one_note_file();
+    Bytes bytes = good.bytes();
     bytes.resize(size);
-    MemoryEnvironment env = world(bytes);
-    EXPECT_EQ(run_conversion({"tune"}, env), 0);
-    EXPECT_EQ(env.console, vct_r_message + "OSTREL music file too short for its header (" +
-                               std::to_string(size) + " of 16 bytes)!\n");
-    EXPECT_TRUE(files_under(env, "tune/").empty());
-    EXPECT_EQ(env.text_of("tune.vct"), "");
+    cases.push_back({bytes, "OSTREL music file too short for its header (" + std::to_string(size) +
+                                " of 16 bytes)!\n"});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message + std::to_string(c.music.size()));
+    MemoryEnvironment env = world(c.music, VoiceBankBuilder().voice("Piano").bytes());
+    EXPECT_EQ(run_conversion({"tune"}, env), 1);
+    EXPECT_EQ(env.console, vct_r_message + c.message);
+    EXPECT_TRUE(env.directories.empty());
+    EXPECT_EQ(env.files.size(), 2u);
+    EXPECT_FALSE(env.text_of("tune.vct"));
   }
 }
 

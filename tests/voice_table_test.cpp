@@ -46,9 +46,11 @@ std::string written(const Bytes& bank_bytes, std::initializer_list<int> used_voi
   const VoiceBank bank{ByteView(bank_bytes)};
   UsedVoices used;
   for (int n : used_voices) used.set(static_cast<std::size_t>(n));
-  std::string out;
-  write_voice_table_file(bank, used, out);
-  return out;
+  StringSink out;
+  TextOut text(out);
+  write_voice_table_file(bank, used, text);
+  text.flush();
+  return out.text;
 }
 
 }  // namespace
@@ -215,13 +217,15 @@ TEST(VoiceTableWriter, CountAbove128ListsVoices0To127Only) {
   const VoiceBank voices{ByteView(bank)};
   UsedVoices used;
   used.set();
-  std::string out;
-  write_voice_table_file(voices, used, out);
+  StringSink out;
+  TextOut text(out);
+  write_voice_table_file(voices, used, text);
+  text.flush();
   std::string expected;
   for (int n = 0; n < 128; ++n) {
     expected += std::to_string(n + 1) + "\t@0\t/* v" + std::to_string(n) + " */\r\n";
   }
-  EXPECT_EQ(out, expected);
+  EXPECT_EQ(out.text, expected);
 }
 
 TEST(VoiceTableWriter, NamesAreCutAtTheRecordAndTheBank) {

@@ -141,11 +141,11 @@ TEST(WindowsRun, HeaderMessageEndsInCrCrLf) {
   env.files["tune.msc"] = file.bytes();
   env.files["tune.vce"] = VoiceBankBuilder().bytes();
 
-  EXPECT_EQ(run_conversion({"tune"}, env), 0);
+  EXPECT_EQ(run_conversion({"tune"}, env), 1);
   EXPECT_EQ(env.console,
             "cannot open 'tune.vct' for <r>\r\nIllegual OSTREL music file header!\r\r\n");
-  EXPECT_EQ(env.text_of("tune.vct"), "");
-  EXPECT_EQ(env.directories.count("tune"), 1u);
+  EXPECT_FALSE(env.text_of("tune.vct"));
+  EXPECT_TRUE(env.directories.empty());
 }
 
 TEST(WindowsRun, WarningsEndInCrLf) {
