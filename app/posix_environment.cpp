@@ -1,6 +1,7 @@
 #include "app/posix_environment.hpp"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,10 +35,16 @@ class FileDescriptor {
 };
 
 // Writes all the bytes; false on an error (a full disk, a file size limit).
+// A console left non-blocking by another program is waited on.
 bool write_all(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t wrote = ::write(fd, bytes.data(), bytes.size());
     if (wrote < 0 && errno == EINTR) continue;
+    if (wrote < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd ready{fd, POLLOUT, 0};
+      if (::poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+    }
+    if (wrote == 0) errno = EIO;
     if (wrote <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(wrote));
   }

@@ -70,7 +70,8 @@ class TextOut {
   }
 
   // Hands the buffered text to the sink. Returns whether every write so far
-  // reached it; after a failure nothing more is sent.
+  // reached it; after a failure nothing more is sent. Out of line, so that
+  // the writers' fast paths stay small.
   bool flush();
   bool ok() const { return ok_; }
   // The bytes written so far, sent or buffered.
@@ -105,24 +106,6 @@ inline void TextOut::put_text(std::string_view text) {
     line_end();
     text.remove_prefix(n + 1);
   }
-}
-
-inline bool TextOut::flush() {
-  const std::size_t count = buffered();
-  if (count != 0) {
-    if (ok_) ok_ = sink_.write({begin_.get(), count});
-    sent_ += count;
-    end_ = begin_.get();
-  }
-  return ok_;
-}
-
-// A text longer than the buffer goes to the sink straight after what is
-// buffered.
-inline void TextOut::put_long(std::string_view text) {
-  flush();
-  if (ok_) ok_ = sink_.write(text);
-  sent_ += text.size();
 }
 
 }  // namespace tonvert
