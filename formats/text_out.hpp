@@ -93,7 +93,7 @@ inline void TextOut::grow(std::size_t count) {
   const std::size_t capacity = static_cast<std::size_t>(limit_ - begin_.get());
   std::size_t wanted = capacity < 4096 ? 4096 : capacity * 2;
   while (wanted - used < count) wanted *= 2;
-  auto bigger = std::make_unique_for_overwrite<char[]>(wanted);
+  auto bigger = std::unique_ptr<char[]>(new char[wanted]);
   if (used != 0) std::memcpy(bigger.get(), begin_.get(), used);
   begin_ = std::move(bigger);
   end_ = begin_.get() + used;
