@@ -4,7 +4,9 @@
 // words, its address and its size. Inputs are the caller's buffers (address
 // and size); a size of 0 needs no address.
 //
-// tonvert_convert: status, console (2), voice table file written (0 or 1)
+// tonvert_convert takes the base name, then the music file, the voice bank
+// and the voice table file, each as address, size and whether it is given.
+// It answers: status, console (2), voice table file written (0 or 1)
 //   and its bytes (2), file count, then per MML file in song order its name
 //   (2) and its bytes (2).
 // tonvert_voice_table: per voice number 0 to 127: has a text (0 or 1), the
@@ -56,12 +58,15 @@ Bytes bytes_of(const std::uint8_t* data, std::size_t size) {
 extern "C" {
 
 Answer* tonvert_convert(const char* name, std::size_t name_size, const std::uint8_t* music,
-                        std::size_t music_size, const std::uint8_t* bank, std::size_t bank_size,
-                        const std::uint8_t* table, std::size_t table_size, int has_table) {
+                        std::size_t music_size, int has_music, const std::uint8_t* bank,
+                        std::size_t bank_size, int has_bank, const std::uint8_t* table,
+                        std::size_t table_size, int has_table) {
+  auto given = [](const std::uint8_t* data, std::size_t size, int has) {
+    return has ? std::optional<Bytes>(bytes_of(data, size)) : std::nullopt;
+  };
   auto run = tonvert::web::convert_in_memory(
-      std::string_view(name_size == 0 ? "" : name, name_size), bytes_of(music, music_size),
-      bytes_of(bank, bank_size),
-      has_table ? std::optional<Bytes>(bytes_of(table, table_size)) : std::nullopt);
+      std::string_view(name_size == 0 ? "" : name, name_size), given(music, music_size, has_music),
+      given(bank, bank_size, has_bank), given(table, table_size, has_table));
   auto* answer = new Answer;
   answer->word(run.status);
   answer->keep(Bytes(run.console.begin(), run.console.end()));

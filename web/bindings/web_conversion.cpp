@@ -25,12 +25,12 @@ std::string base_name(std::string_view name) {
   return base.empty() ? "tune" : base;
 }
 
-WebRun convert_in_memory(std::string_view name, Bytes music_file, Bytes voice_bank,
-                         std::optional<Bytes> voice_table_file) {
+WebRun convert_in_memory(std::string_view name, std::optional<Bytes> music_file,
+                         std::optional<Bytes> voice_bank, std::optional<Bytes> voice_table_file) {
   const std::string base = base_name(name);
   MemoryEnvironment environment;
-  environment.files[base + ".msc"] = std::move(music_file);
-  environment.files[base + ".vce"] = std::move(voice_bank);
+  if (music_file) environment.files[base + ".msc"] = std::move(*music_file);
+  if (voice_bank) environment.files[base + ".vce"] = std::move(*voice_bank);
   const bool table_given = voice_table_file.has_value();
   if (table_given) environment.files[base + ".vct"] = std::move(*voice_table_file);
 

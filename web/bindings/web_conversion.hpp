@@ -1,7 +1,8 @@
 // One conversion in memory, as the page and Node run it: the music file, the
-// voice bank and the voice table file (when there is one) are put where the
+// voice bank and the voice table file, each when given, are put where the
 // command line `tonvert <name>.msc` would find them, the conversion run runs
-// on the in-memory environment, and what it wrote is collected.
+// on the in-memory environment, and what it wrote is collected. A file not
+// given is a file that is not there.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +31,8 @@ struct WebRun {
 // name is "tune".
 std::string base_name(std::string_view name);
 
-WebRun convert_in_memory(std::string_view name, Bytes music_file, Bytes voice_bank,
-                         std::optional<Bytes> voice_table_file);
+WebRun convert_in_memory(std::string_view name, std::optional<Bytes> music_file,
+                         std::optional<Bytes> voice_bank, std::optional<Bytes> voice_table_file);
 
 // The voice numbers the songs of a music file select (0 to 127), whatever
 // the voice bank counts.

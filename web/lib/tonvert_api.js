@@ -14,17 +14,15 @@ export class Tonvert {
   }
 
   // Converts a collection as `tonvert <name>.msc` does in a directory that
-  // holds <name>.msc, <name>.vce and, when vct is given, <name>.vct.
-  // msc, vce, vct: Uint8Array (vct null: no voice table file; vce null: an
-  // empty voice bank file). Returns {status, console, files, vct}: console a
-  // Uint8Array, files [{name, bytes}] in song order with the MML file name's
-  // bytes, vct the voice table file the run wrote, or null.
-  convert({ msc, vce = null, vct = null, name = 'tune' }) {
+  // holds <name>.msc, <name>.vce and <name>.vct, each a Uint8Array or null
+  // (null: the file is not there). Returns {status, console, files, vct}:
+  // console a Uint8Array, files [{name, bytes}] in song order with the MML
+  // file name's bytes, vct the voice table file the run wrote, or null.
+  convert({ msc, vce, vct = null, name = 'tune' }) {
     const nameBytes = new TextEncoder().encode(String(name));
     return this.#call(
       'tonvert_convert',
-      [nameBytes, bytesOf(msc), bytesOf(vce), vct ? bytesOf(vct) : new Uint8Array(0)],
-      [vct ? 1 : 0],
+      [nameBytes, given(msc), given(vce), given(vct)],
       (answer) => {
         const status = answer.word();
         const console = answer.bytes();
@@ -41,7 +39,7 @@ export class Tonvert {
   // entries by voice number (listed number less 1), each {text, octave,
   // volume}, text a Uint8Array or null (the voice change writes "@0").
   readVoiceTable(vct) {
-    return this.#call('tonvert_voice_table', [bytesOf(vct)], [], (answer) => {
+    return this.#call('tonvert_voice_table', [bytesOf(vct)], (answer) => {
       const entries = [];
       for (let n = 0; n < voiceNumbers; ++n) {
         const hasText = answer.word() === 1;
@@ -57,7 +55,7 @@ export class Tonvert {
   // The voice bank's declared voice count and the names of voices 0 to 127
   // (Uint8Array, or null where the bank has no record for the voice).
   voiceNames(vce) {
-    return this.#call('tonvert_voice_names', [bytesOf(vce)], [], (answer) => {
+    return this.#call('tonvert_voice_names', [bytesOf(vce)], (answer) => {
       const count = answer.signed();
       const names = [];
       for (let n = 0; n < voiceNumbers; ++n) {
@@ -71,7 +69,7 @@ export class Tonvert {
 
   // For voice numbers 0 to 127: whether a song of the music file selects it.
   usedVoices(msc) {
-    return this.#call('tonvert_used_voices', [bytesOf(msc)], [], (answer) => {
+    return this.#call('tonvert_used_voices', [bytesOf(msc)], (answer) => {
       const used = [];
       for (let n = 0; n < voiceNumbers; ++n) used.push(answer.word() === 1);
       return used;
@@ -79,26 +77,31 @@ export class Tonvert {
   }
 
   // Copies the inputs into the module's memory, calls `name` with each
-  // input's address and size followed by `extra`, reads the answer and
-  // releases everything.
-  #call(name, inputs, extra, read) {
+  // input's address and size (and, for an input made by given(), whether it
+  // is given), reads the answer and releases everything.
+  #call(name, inputs, read) {
     const m = this.#module;
-    const addresses = inputs.map((bytes) => {
-      if (bytes.length === 0) return 0;
-      const address = m._malloc(bytes.length);
-      if (address === 0) throw new Error('tonvert: out of memory');
-      m.HEAPU8.set(bytes, address);
-      return address;
-    });
+    const addresses = [];
     let answer = 0;
     try {
       const args = [];
-      inputs.forEach((bytes, i) => args.push(addresses[i], bytes.length));
-      answer = m['_' + name](...args, ...extra);
+      for (const input of inputs) {
+        const bytes = input instanceof Uint8Array ? input : input.bytes;
+        let address = 0;
+        if (bytes.length > 0) {
+          address = m._malloc(bytes.length);
+          if (address === 0) throw new Error('tonvert: out of memory');
+          addresses.push(address);
+          m.HEAPU8.set(bytes, address);
+        }
+        args.push(address, bytes.length);
+        if (!(input instanceof Uint8Array)) args.push(input.given ? 1 : 0);
+      }
+      answer = m['_' + name](...args);
       return read(new AnswerReader(m, m._tonvert_words(answer)));
     } finally {
       if (answer !== 0) m._tonvert_release(answer);
-      for (const address of addresses) if (address !== 0) m._free(address);
+      for (const address of addresses) m._free(address);
     }
   }
 }
@@ -134,6 +137,11 @@ function bytesOf(value) {
   if (ArrayBuffer.isView(value)) return new Uint8Array(value.buffer, value.byteOffset, value.byteLength);
   if (value instanceof ArrayBuffer) return new Uint8Array(value);
   throw new TypeError('tonvert: expected a Uint8Array');
+}
+
+// An input file that may be missing: null or undefined is no file.
+function given(value) {
+  return { bytes: bytesOf(value), given: value != null };
 }
 
 // Makes the converter from the module's factory (the emscripten glue).

@@ -1,5 +1,5 @@
 // Runs the native tonvert as a user would: in a fresh directory holding
-// <name>.msc, <name>.vce and, when given, <name>.vct, as `tonvert <name>.msc`;
+// <name>.msc, <name>.vce and <name>.vct, each when given, as `tonvert <name>.msc`;
 // collects the same things the WebAssembly converter returns.
 import { spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
@@ -11,8 +11,8 @@ const songNumber = (name) => parseInt(Buffer.from(name).toString('latin1'), 10);
 export function runNative(tonvert, { msc, vce, vct = null, name }) {
   const directory = mkdtempSync(join(tmpdir(), 'tonvert-web-native-'));
   try {
-    writeFileSync(join(directory, `${name}.msc`), msc);
-    writeFileSync(join(directory, `${name}.vce`), vce ?? new Uint8Array(0));
+    if (msc) writeFileSync(join(directory, `${name}.msc`), msc);
+    if (vce) writeFileSync(join(directory, `${name}.vce`), vce);
     if (vct) writeFileSync(join(directory, `${name}.vct`), vct);
     const run = spawnSync(tonvert, [`${name}.msc`], { cwd: directory, maxBuffer: 1 << 30 });
     if (run.error) throw run.error;

@@ -104,7 +104,8 @@ await compare('an empty base name', { msc: demoMsc, vce: demoVce, name: '' }, 't
 await compare('not a music file', { msc: demoVce, vce: demoVce, name: 'demo' });
 await compare('an empty music file', { msc: new Uint8Array(0), vce: demoVce, name: 'demo' });
 await compare('an empty voice bank', { msc: demoMsc, vce: new Uint8Array(0), name: 'demo' });
-await compare('no voice bank given (an empty bank file)', { msc: demoMsc, vce: null, name: 'demo' });
+await compare('no voice bank', { msc: demoMsc, vce: null, name: 'demo' });
+await compare('no music file', { msc: null, vce: demoVce, name: 'demo' });
 await compare('a voice bank cut inside its records', { msc: demoMsc, vce: demoVce.slice(0, 100), name: 'demo' });
 for (const cut of [10, 16, 30, 120, 566, 566 + 40, demoMsc.length - 1]) {
   await compare(`demo cut at ${cut} bytes`, { msc: demoMsc.slice(0, cut), vce: demoVce, name: 'demo' });
