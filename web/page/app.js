@@ -16,6 +16,7 @@ const state = {
   songs: [],
   selected: 0,         // the song in the preview
   lastDuration: 0,     // ms of the last conversion
+  pending: null,       // the conversion after an edit, when it waits
 };
 
 const converter = loadTonvert();
@@ -123,12 +124,11 @@ function convertNow(t) {
   return result;
 }
 
-let pending = null;
 // Converts again after an edit: at once while conversions are quick, after
 // a short pause while typing into a large collection.
 function scheduleConversion() {
-  clearTimeout(pending);
-  pending = setTimeout(async () => {
+  clearTimeout(state.pending);
+  state.pending = setTimeout(async () => {
     state.result = convertNow(await converter);
     render();
     document.body.dataset.conversions = String(Number(document.body.dataset.conversions ?? 0) + 1);
@@ -179,16 +179,17 @@ function render() {
 function songRow(song, index) {
   const row = document.createElement('tr');
   if (index === state.selected) row.className = 'selected';
-  const cell = (className, content) => {
+  const cell = (className, content, label = '') => {
     const td = document.createElement('td');
     td.className = className;
+    if (label) td.dataset.label = label;
     td.append(content);
     row.append(td);
   };
   const title = titleText(song.title);
-  cell('number', String(song.number));
+  cell('number song', String(song.number));
   cell('title', title);
-  cell('number', String(song.parts));
+  cell('number parts', String(song.parts), 'Parts');
   cell('warnings', song.warnings.map((line) => titleText(line)).join('\n'));
   const buttons = document.createElement('td');
   buttons.className = 'buttons';

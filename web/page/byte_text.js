@@ -52,38 +52,40 @@ export function savedFileName(bytes) {
   return text;
 }
 
-// The code page 932 bytes of every character it has, taken from the
-// browser's own decoder, made on first use.
-let encoding = null;
-function codePage932Encoding() {
-  if (encoding) return encoding;
-  encoding = new Map();
-  const add = (bytes) => {
-    try {
-      const text = strict.decode(Uint8Array.from(bytes));
-      if (text.length === 1 && !encoding.has(text)) encoding.set(text, bytes);
-    } catch {
-      // not a character of the code page
-    }
-  };
-  for (let byte = 0; byte < 0x80; ++byte) add([byte]);
-  for (let byte = 0xa1; byte <= 0xdf; ++byte) add([byte]);
-  for (let lead = 0x81; lead <= 0xfc; ++lead) {
-    if (lead > 0x9f && lead < 0xe0) continue;
-    for (let trail = 0x40; trail <= 0xfc; ++trail) if (trail !== 0x7f) add([lead, trail]);
-  }
-  return encoding;
-}
-
 // Text typed into the page as bytes: code page 932, as titles and names are
-// written; a character the code page lacks is written in UTF-8.
-export function typedBytes(text) {
-  const out = [];
-  let ascii = true;
-  for (let i = 0; i < text.length; ++i) if (text.charCodeAt(i) > 0x7f) ascii = false;
-  if (ascii) return Uint8Array.from(text, (c) => c.charCodeAt(0));
-  const table = codePage932Encoding();
-  const utf8 = new TextEncoder();
-  for (const character of text) out.push(...(table.get(character) ?? utf8.encode(character)));
-  return Uint8Array.from(out);
+// written; a character the code page lacks is written in UTF-8. The table of
+// the code page's characters is taken from the browser's own decoder on first
+// use.
+export class TypedTextEncoder {
+  #table = null;
+
+  bytes(text) {
+    if (/^[\x00-\x7f]*$/.test(text)) return Uint8Array.from(text, (c) => c.charCodeAt(0));
+    const table = this.#codePage932();
+    const utf8 = new TextEncoder();
+    const out = [];
+    for (const character of text) out.push(...(table.get(character) ?? utf8.encode(character)));
+    return Uint8Array.from(out);
+  }
+
+  #codePage932() {
+    if (this.#table) return this.#table;
+    const table = new Map();
+    const add = (bytes) => {
+      try {
+        const text = strict.decode(Uint8Array.from(bytes));
+        if (text.length === 1 && !table.has(text)) table.set(text, bytes);
+      } catch {
+        // not a character of the code page
+      }
+    };
+    for (let byte = 0; byte < 0x80; ++byte) add([byte]);
+    for (let byte = 0xa1; byte <= 0xdf; ++byte) add([byte]);
+    for (let lead = 0x81; lead <= 0xfc; ++lead) {
+      if (lead > 0x9f && lead < 0xe0) continue;
+      for (let trail = 0x40; trail <= 0xfc; ++trail) if (trail !== 0x7f) add([lead, trail]);
+    }
+    this.#table = table;
+    return table;
+  }
 }

@@ -1,7 +1,7 @@
 // The voice table editor: one row per voice with its listed number, the
 // voice bank's name, the MML text and the octave and volume offsets. It holds
 // the table as bytes and tells `onEdit` after every change.
-import { titleText, typedBytes } from './byte_text.js';
+import { TypedTextEncoder, titleText } from './byte_text.js';
 import { writeVoiceTable } from './voice_table_text.js';
 
 const voiceNumbers = 128;
@@ -14,6 +14,7 @@ export class VoiceEditor {
     this.names = [];
     this.used = [];
     this.showAll = false;
+    this.encoder = new TypedTextEncoder();
   }
 
   // entries: 128 {text (Uint8Array or null), octave, volume} as the
@@ -86,7 +87,7 @@ export class VoiceEditor {
     text.value = entry.text === null ? '' : titleText(entry.text);
     text.setAttribute('aria-label', `MML text of voice ${n + 1}, ${name}`);
     text.addEventListener('input', () => {
-      entry.text = text.value === '' ? null : typedBytes(text.value);
+      entry.text = text.value === '' ? null : this.encoder.bytes(text.value);
       this.onEdit();
     });
     cell('text', '', text);

@@ -146,16 +146,37 @@ try {
     if (rows !== 128) return `${rows} rows with every voice shown`;
     await page.fill('#voices tr[data-voice="20"] input[type=text]', '@20,x\ty');
     await page.fill('#voices tr[data-voice="20"] input[name="volume-20"]', '12');
+    await page.fill('#voices tr[data-voice="21"] input[type=text]', '@21 ピアノ');
     const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download-vct')]);
     const saved = readFileSync(await download.path());
     const text = latin1(saved);
     if (!text.includes('20\t@20 x y\tV9+++\t/* #19 */\r\n')) return JSON.stringify(text);
+    // Typed text is stored in code page 932.
+    if (!text.includes('21\t@21 \x83\x73\x83\x41\x83\x6d\t/* #20 */\r\n')) return JSON.stringify(text);
     // Read back by tonvert: song 1 with this table equals song 1 converted
     // in the page.
     const native = runNative(tonvert, { msc: readFileSync(demo('msc')), vce: readFileSync(demo('vce')), vct: saved, name: 'demo' });
     const shown = await page.evaluate(() => document.querySelector('#preview').textContent);
     const nativeThird = Buffer.from(native.files[2].bytes).toString('latin1').replaceAll('\r\n', '\n');
     return nativeThird === shown.replaceAll('\r\n', '\n') ? null : 'the preview differs from the native output with the saved table';
+  });
+
+  await checks.check('a chosen voice table file fills the editor and is applied', async () => {
+    const vct = Buffer.from('6,@12 q6,O-1\r\n8\t@3\tV+2\n');
+    await pick([file('demo.vct', vct)]);
+    const row = (n) => page.$$eval(`#voices tr[data-voice="${n}"] input`, (inputs) => inputs.map((i) => i.value));
+    const rows = [await row(6), await row(8), await row(1)];
+    if (JSON.stringify(rows) !== JSON.stringify([['@12 q6', '-1', '0'], ['@3', '0', '2'], ['', '0', '0']])) {
+      return `rows 6, 8, 1: ${JSON.stringify(rows)}`;
+    }
+    const native = runNative(tonvert, { msc: readFileSync(demo('msc')), vce: readFileSync(demo('vce')), vct, name: 'demo' });
+    const shown = await previewText();
+    const song = await page.textContent('#preview-name');
+    const wanted = native.files.find((f) => latin1(f.name) === song);
+    if (!wanted) return `no native file ${song}`;
+    if (Buffer.from(wanted.bytes).toString('latin1') !== shown) return 'the preview differs from tonvert with the same file';
+    const text = await page.textContent('#console');
+    return text === '' ? null : `messages: ${JSON.stringify(text)}`;
   });
 
   await checks.check('a file that is not a music file gets the converter\'s message', async () => {
