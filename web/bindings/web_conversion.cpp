@@ -1,0 +1,77 @@
+#include "web/bindings/web_conversion.hpp"
+
+#include <algorithm>
+#include <charconv>
+
+#include "app/conversion_run.hpp"
+#include "app/memory_environment.hpp"
+#include "formats/voice_table.hpp"
+
+namespace tonvert::web {
+namespace {
+
+// The song number that starts an MML file name ("07 Title.mml" is 7).
+long song_number(const std::string& file_name) {
+  long number = 0;
+  std::from_chars(file_name.data(), file_name.data() + file_name.size(), number);
+  return number;
+}
+
+}  // namespace
+
+std::string base_name(std::string_view name) {
+  std::string base(name);
+  std::replace(base.begin(), base.end(), '/', '_');
+  return base.empty() ? "tune" : base;
+}
+
+WebRun convert_in_memory(std::string_view name, std::optional<Bytes> music_file,
+                         std::optional<Bytes> voice_bank, std::optional<Bytes> voice_table_file) {
+  const std::string base = base_name(name);
+  MemoryEnvironment environment;
+  if (music_file) environment.files[base + ".msc"] = std::move(*music_file);
+  if (voice_bank) environment.files[base + ".vce"] = std::move(*voice_bank);
+  const bool table_given = voice_table_file.has_value();
+  if (table_given) environment.files[base + ".vct"] = std::move(*voice_table_file);
+
+  WebRun run;
+  run.status = run_conversion({base + ".msc"}, environment);
+  run.console = std::move(environment.console);
+
+  const std::string directory = base + "/";
+  for (auto& [path, bytes] : environment.files) {
+    if (path.size() > directory.size() + 4 && path.starts_with(directory) &&
+        path.ends_with(".mml")) {
+      run.files.push_back({path.substr(directory.size()), std::move(bytes)});
+    }
+  }
+  // The map holds them in byte order, which puts "100 x.mml" before
+  // "11 y.mml".
+  std::stable_sort(run.files.begin(), run.files.end(), [](const MmlFile& a, const MmlFile& b) {
+    return song_number(a.name) < song_number(b.name);
+  });
+  if (!table_given) {
+    const auto written = environment.files.find(base + ".vct");
+    if (written != environment.files.end()) run.voice_table_file = std::move(written->second);
+  }
+  return run;
+}
+
+std::vector<bool> used_voices(Bytes music_file) {
+  // A voice bank that counts all 128 voices (and names none): the voice table
+  // file written after the run then lists every voice the songs selected.
+  Bytes bank(16, 0);
+  bank[6] = voice_table_size;
+  const WebRun run = convert_in_memory("used", std::move(music_file), std::move(bank), std::nullopt);
+  VoiceTable table{};
+  if (run.voice_table_file) {
+    const Bytes& file = *run.voice_table_file;
+    read_voice_table_file(std::string_view(reinterpret_cast<const char*>(file.data()), file.size()),
+                          table);
+  }
+  std::vector<bool> used(voice_table_size);
+  for (std::size_t n = 0; n < table.size(); ++n) used[n] = table[n].text.has_value();
+  return used;
+}
+
+}  // namespace tonvert::web
