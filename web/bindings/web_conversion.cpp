@@ -1,23 +1,12 @@
 #include "web/bindings/web_conversion.hpp"
 
 #include <algorithm>
-#include <charconv>
 
 #include "app/conversion_run.hpp"
 #include "app/memory_environment.hpp"
 #include "formats/voice_table.hpp"
 
 namespace tonvert::web {
-namespace {
-
-// The song number that starts an MML file name ("07 Title.mml" is 7).
-long song_number(const std::string& file_name) {
-  long number = 0;
-  std::from_chars(file_name.data(), file_name.data() + file_name.size(), number);
-  return number;
-}
-
-}  // namespace
 
 std::string base_name(std::string_view name) {
   std::string base(name);
@@ -38,18 +27,13 @@ WebRun convert_in_memory(std::string_view name, std::optional<Bytes> music_file,
   run.status = run_conversion({base + ".msc"}, environment);
   run.console = std::move(environment.console);
 
+  // The files in the order the run wrote them, which is the songs' order.
   const std::string directory = base + "/";
-  for (auto& [path, bytes] : environment.files) {
-    if (path.size() > directory.size() + 4 && path.starts_with(directory) &&
-        path.ends_with(".mml")) {
-      run.files.push_back({path.substr(directory.size()), std::move(bytes)});
+  for (const std::string& path : environment.written) {
+    if (path.starts_with(directory) && path.ends_with(".mml")) {
+      run.files.push_back({path.substr(directory.size()), std::move(environment.files[path])});
     }
   }
-  // The map holds them in byte order, which puts "100 x.mml" before
-  // "11 y.mml".
-  std::stable_sort(run.files.begin(), run.files.end(), [](const MmlFile& a, const MmlFile& b) {
-    return song_number(a.name) < song_number(b.name);
-  });
   if (!table_given) {
     const auto written = environment.files.find(base + ".vct");
     if (written != environment.files.end()) run.voice_table_file = std::move(written->second);
