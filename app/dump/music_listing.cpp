@@ -340,8 +340,8 @@ void list_events(Listing& out, const PartRecord& part, std::size_t events_offset
     if (!rendered) out.put(" (not rendered)");
     out.end_line();
     if (rendered && is_note_kind(kind)) {
-      const int letters = tie_pending ? 0 : letter_pitches(events, at, part.chord_size());
-      put_natural_fixes(out, events, at, letters, key, title, part_number, song_number);
+      const int letter_count = tie_pending ? 0 : letter_pitches(events, at, part.chord_size());
+      put_natural_fixes(out, events, at, letter_count, key, title, part_number, song_number);
       tie_pending = tied_to_next(events, at, next);
     } else if (rendered && kind == kind_key_signature) {
       set_key_signature_of_event(events.u8(at + 1), key);
