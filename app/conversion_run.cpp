@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/command_line.hpp"
 #include "app/file_names.hpp"
 #include "formats/music_file.hpp"
 #include "formats/text_out.hpp"
@@ -11,15 +12,6 @@
 
 namespace tonvert {
 namespace {
-
-void print_usage(Environment& environment) {
-  const std::string_view end = environment.platform().message_line_end;
-  std::string banner = "tonvert: converts an OSTREL music file into MML files, one per song";
-  banner += end;
-  banner += "usage: tonvert <OSTREL music file(AAA.msc)> [MML files path]";
-  banner += end;
-  environment.print(banner);
-}
 
 void print_cannot_open(Environment& environment, const std::string& path, std::string_view mode) {
   std::string message = "cannot open '";
@@ -115,10 +107,7 @@ void write_voice_table(const std::string& path, const RunState& run, Environment
 }
 
 int convert(const std::vector<std::string>& arguments, Environment& environment) {
-  if (arguments.empty()) {
-    print_usage(environment);
-    return 1;
-  }
+  if (const auto status = answer_command_line(arguments, environment)) return *status;
   const RunPaths paths = derive_paths(
       arguments[0],
       arguments.size() > 1 ? std::optional<std::string_view>(arguments[1]) : std::nullopt,

@@ -37,22 +37,6 @@ long listed_number(std::string_view token) {
   return negative ? -value : value;
 }
 
-void read_line(std::string_view line, VoiceTable& table) {
-  line = line.substr(0, line.find('\0'));
-  const auto tokens = tokens_of(line);
-  if (tokens.size() < 2) return;
-  const long listed = listed_number(tokens[0]);
-  if (listed < 1 || listed > voice_table_size) return;
-  VoiceEntry& entry = table[static_cast<std::size_t>(listed - 1)];
-  entry.text = std::string(tokens[1]);
-  for (std::size_t i = 2; i < tokens.size(); ++i) {
-    const std::string_view option = tokens[i];
-    const char first = option.front();
-    if (first == 'O' || first == 'o') entry.octave_offset = option_value(option.substr(1));
-    if (first == 'V' || first == 'v') entry.volume_offset = option_value(option.substr(1));
-  }
-}
-
 }  // namespace
 
 std::int16_t option_value(std::string_view text) {
@@ -71,12 +55,62 @@ std::int16_t option_value(std::string_view text) {
   return static_cast<std::int16_t>(value);
 }
 
-void read_voice_table_file(std::string_view file, VoiceTable& table) {
+std::vector<std::string_view> voice_table_file_lines(std::string_view file) {
+  std::vector<std::string_view> lines;
   while (!file.empty()) {
     const std::size_t stop = file.find('\n');
-    read_line(file.substr(0, stop), table);
+    lines.push_back(file.substr(0, stop));
     if (stop == std::string_view::npos) break;
     file.remove_prefix(stop + 1);
+  }
+  return lines;
+}
+
+OptionKind option_kind(std::string_view field) {
+  if (field.empty()) return OptionKind::none;
+  const char first = field.front();
+  if (first == 'O' || first == 'o') return OptionKind::octave;
+  if (first == 'V' || first == 'v') return OptionKind::volume;
+  return OptionKind::none;
+}
+
+VoiceTableLine parse_voice_table_line(std::string_view line) {
+  VoiceTableLine parsed;
+  parsed.text = line.substr(0, line.find('\0'));
+  parsed.fields = tokens_of(parsed.text);
+  if (parsed.fields.empty()) return parsed;
+  parsed.listed_number = listed_number(parsed.fields[0]);
+  if (parsed.fields.size() < 2) {
+    parsed.skip = LineSkip::one_field;
+    return parsed;
+  }
+  if (parsed.listed_number < 1 || parsed.listed_number > voice_table_size) {
+    parsed.skip = LineSkip::listed_number;
+    return parsed;
+  }
+  parsed.skip = LineSkip::none;
+  for (std::size_t i = 2; i < parsed.fields.size(); ++i) {
+    const std::string_view option = parsed.fields[i];
+    switch (option_kind(option)) {
+      case OptionKind::octave: parsed.octave_offset = option_value(option.substr(1)); break;
+      case OptionKind::volume: parsed.volume_offset = option_value(option.substr(1)); break;
+      case OptionKind::none: break;
+    }
+  }
+  return parsed;
+}
+
+void apply_voice_table_line(const VoiceTableLine& line, VoiceTable& table) {
+  if (line.skip != LineSkip::none) return;
+  VoiceEntry& entry = table[static_cast<std::size_t>(line.listed_number - 1)];
+  entry.text = std::string(line.fields[1]);
+  if (line.octave_offset) entry.octave_offset = *line.octave_offset;
+  if (line.volume_offset) entry.volume_offset = *line.volume_offset;
+}
+
+void read_voice_table_file(std::string_view file, VoiceTable& table) {
+  for (const std::string_view line : voice_table_file_lines(file)) {
+    apply_voice_table_line(parse_voice_table_line(line), table);
   }
 }
 

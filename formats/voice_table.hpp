@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "formats/text_out.hpp"
 #include "formats/voice_bank.hpp"
@@ -31,11 +32,48 @@ using UsedVoices = std::bitset<voice_table_size>;
 // else is passed over. Wraps as a signed 16-bit number.
 std::int16_t option_value(std::string_view text);
 
-// Reads a voice table file's bytes into the table. Lines end in LF or CR LF
-// and are read whole; each is split into tokens at ",", TAB, CR and LF:
-// listed number (1 to 128), voice text, then options "O..." (octave) and
-// "V..." (volume). A line with fewer than two tokens or a listed number
-// outside 1 to 128 is passed over. A line ends at a zero byte.
+// The lines of a voice table file, in order, each without its LF (a CR
+// before it stays, and is a delimiter). Text after the last LF is a line of
+// its own when it is not empty.
+std::vector<std::string_view> voice_table_file_lines(std::string_view file);
+
+// What a field after the voice text sets: by its first letter, "O" or "o"
+// the octave offset, "V" or "v" the volume offset; any other field nothing.
+enum class OptionKind { none, octave, volume };
+OptionKind option_kind(std::string_view field);
+
+// Why a line changes no voice entry.
+enum class LineSkip {
+  none,            // the line sets a voice entry
+  no_fields,       // empty, or delimiters only
+  one_field,       // a listed number with no voice text after a delimiter
+  listed_number,   // the first field's number is not from 1 to 128
+};
+
+// One line as the reader takes it. The line is cut at its first zero byte
+// and split into fields at ",", TAB, CR and LF: runs of delimiters separate
+// as one, and spaces belong to the fields. Field 1 is the listed number
+// (leading white space and a sign allowed, read as far as its digits go),
+// field 2 the voice text, fields 3 and on options; of two options of one
+// kind the later wins.
+struct VoiceTableLine {
+  std::string_view text;                   // the line up to a zero byte
+  std::vector<std::string_view> fields;
+  long listed_number = 0;                  // 0 when field 1 holds no digits
+  LineSkip skip = LineSkip::no_fields;
+  std::optional<std::int16_t> octave_offset;  // set by the line's octave options
+  std::optional<std::int16_t> volume_offset;  // set by the line's volume options
+};
+
+VoiceTableLine parse_voice_table_line(std::string_view line);
+
+// Sets the voice text of the line's voice entry and the offsets the line
+// names; a skipped line changes nothing.
+void apply_voice_table_line(const VoiceTableLine& line, VoiceTable& table);
+
+// Reads a voice table file's bytes into the table, line by line, whole
+// lines whatever their length; lines end in LF or CR LF. A line with fewer
+// than two fields or a listed number outside 1 to 128 is passed over.
 void read_voice_table_file(std::string_view file, VoiceTable& table);
 
 // Writes the voice table file for the used voices that the bank counts, one

@@ -48,7 +48,11 @@ void write_key_signature_event(std::uint8_t parameter, KeySignature& key, TextOu
   mml.put(minor ? "KI" : "KJ");
   mml.put(names[static_cast<std::size_t>(tonic % 12)]);
   mml.put(' ');
-  set_up_key_signature(key, tonic, !minor);
+  set_key_signature_of_event(parameter, key);
+}
+
+void set_key_signature_of_event(std::uint8_t parameter, KeySignature& key) {
+  set_up_key_signature(key, parameter & 15, (parameter & 0x80) == 0);
 }
 
 }  // namespace tonvert

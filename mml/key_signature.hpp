@@ -23,6 +23,10 @@ using MeasureAccidentals = std::array<std::uint8_t, 7>;
 // 12 to 15, which no count of fifths reaches, gets six sharps.
 void set_up_key_signature(KeySignature& key, int tonic, bool major);
 
+// Sets the key signature that a key signature event's parameter gives:
+// tonic in the low four bits, minor when the top bit is set.
+void set_key_signature_of_event(std::uint8_t parameter, KeySignature& key);
+
 // Writes the key command of a key signature event ("KJg ", "KIe ") and sets
 // the key signature; the measure accidentals stay.
 void write_key_signature_event(std::uint8_t parameter, KeySignature& key, TextOut& mml);

@@ -137,7 +137,7 @@ void write_note(ByteView events, std::size_t at, std::size_t next, const PartInf
     write_octave(state.voice->octave_offset + octave(first) + state.octave_shift, state, mml);
   }
 
-  const bool tied = articulation_code == 1 && first == look_ahead(events, next);
+  const bool tied = tied_to_next(events, at, next);
   if (!tied & !state.tie_pending & (articulation_code != state.written_articulation)) {
     state.written_articulation = articulation_code;
     mml.put('Q');
@@ -145,18 +145,16 @@ void write_note(ByteView events, std::size_t at, std::size_t next, const PartInf
   }
 
   mml.reserve(note_tail_room);
-  const std::size_t pitches = static_cast<std::size_t>(info.chord_size);
-  for (std::size_t i = 0; i < pitches; ++i) {
+  const auto letters =
+      static_cast<std::size_t>(state.tie_pending ? 0 : letter_pitches(events, at, info.chord_size));
+  if (letters == 0) mml.push('r');
+  for (std::size_t i = 0; i < letters; ++i) {
     const std::uint8_t pitch = events.u8(at + 1 + i);
-    if (pitch == rest_pitch || state.tie_pending) {
-      if (i == 0) mml.push('r');
-      break;
-    }
     mml.push(letter_names[letter_index(pitch)]);
     const std::uint8_t fixed = natural_fix(pitch, run.key_signature);
     if (fixed != pitch) warn_part(out.console, "fix natural", info.title, info.number);
     mml.push_unless_zero(accidental_mark(resolve_accidental(fixed, run.measure_accidentals)));
-    if (i + 1 < pitches && events.u8(at + 2 + i) != rest_pitch) mml.push('0');
+    if (i + 1 < letters) mml.push('0');
   }
   state.tie_pending = tied;
 

@@ -25,4 +25,21 @@ int note_ticks(std::uint8_t kind, int bar_length);
 // the rest byte when the stream ends first. Steps over control events only.
 std::uint8_t look_ahead(ByteView events, std::size_t position);
 
+// Whether the note event at `at` (the next event at `next`) is tied to the
+// next note: slurred, and the next note's first pitch byte is its own.
+inline bool tied_to_next(ByteView events, std::size_t at, std::size_t next) {
+  return articulation(events.u8(at)) == 1 && events.u8(at + 1) == look_ahead(events, next);
+}
+
+// The pitch bytes of the note event at `at` that are written as letters:
+// those before the first rest byte, at most the chord size. A note that a
+// tie leads into writes none: it is written as a rest.
+inline int letter_pitches(ByteView events, std::size_t at, int chord_size) {
+  int count = 0;
+  while (count < chord_size && events.u8(at + 1 + static_cast<std::size_t>(count)) != rest_pitch) {
+    ++count;
+  }
+  return count;
+}
+
 }  // namespace tonvert

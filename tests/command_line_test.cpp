@@ -37,6 +37,45 @@ TEST_F(CommandLine, NoArgumentPrintsTheUsageBanner) {
   EXPECT_EQ(entries(), (std::set<std::string>{"tune.msc", "tune.vce"}));
 }
 
+// --help, -h and --version answer on standard output with status 0 and touch
+// no file; a music file named like an option is reached through "./".
+TEST_F(CommandLine, HelpAndVersionAnswerWithoutConverting) {
+  put_tune();
+  const ProgramResult help = run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out,
+            "tonvert: converts an OSTREL music file into MML files, one per song\n"
+            "usage: tonvert <OSTREL music file(AAA.msc)> [MML files path]\n"
+            "\n"
+            "Reads   NAME.msc (the music file), NAME.vce (its voice bank) and NAME.vct\n"
+            "        (the voice table file) when there is one.\n"
+            "Writes  one MML file per song, \"NN Title.mml\", into NAME/ or the directory\n"
+            "        given as argument 2, and NAME.vct when none was read.\n"
+            "\n"
+            "The voice table file, NAME.vct:\n"
+            "  1. The first run writes it: one line per voice, \"2<TAB>@0<TAB>/* Name */\".\n"
+            "  2. Edit field 2, options after commas (spaces belong to the text):\n"
+            "     2,@12 q6,O-1,V+1     Check it with: tonvert-dump NAME.vct\n"
+            "  3. Run again: the file is read, applied and never rewritten.\n"
+            "\n"
+            "tonvert --help, -h   this text        tonvert --version   the version\n"
+            "A music file named like an option is reached as ./--help.\n"
+            "See man tonvert.\n");
+  const ProgramResult short_help = run({"-h", "tune.msc"});
+  EXPECT_EQ(short_help.status, 0);
+  EXPECT_EQ(short_help.out, help.out);
+  const ProgramResult version = run({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "tonvert " TONVERT_VERSION "\n");
+  EXPECT_EQ(entries(), (std::set<std::string>{"tune.msc", "tune.vce"}));
+
+  put_tune("--help");
+  const ProgramResult file_named_help = run({"./--help"});
+  EXPECT_EQ(file_named_help.status, 0);
+  EXPECT_EQ(file_named_help.out, "cannot open './--help.vct' for <r>\n");
+  EXPECT_EQ(contents("--help/01 Intro.mml"), intro_mml);
+}
+
 TEST_F(CommandLine, MissingMusicFile) {
   const ProgramResult result = run({"tune"});
   EXPECT_EQ(result.status, 1);

@@ -118,8 +118,8 @@ class DemoParser {
   Bytes voice_bank() const {
     VoiceBankBuilder bank;
     if (!voice_names_.empty()) {
-      const int count = voice_names_.rbegin()->first + 1;
-      for (int n = 0; n < count; ++n) {
+      const int count = voice_names_.rbegin()->first;
+      for (int n = 1; n <= count; ++n) {
         const auto found = voice_names_.find(n);
         bank.voice(found == voice_names_.end() ? std::string() : found->second);
       }
@@ -270,8 +270,10 @@ class DemoParser {
     if (!loops_.empty()) throw SourceError(line, where + " leaves a loop-start without loop-end");
   }
 
+  // Voices are numbered as the voice table file lists them, from 1: voice n
+  // is the voice bank's record n - 1, and a change to it stores n - 1.
   void voice(const Token& t) {
-    const long n = number(t, "a voice number", 0, 127);
+    const long n = number(t, "a voice number", 1, 128);
     if (pos_ < tokens_.size() && tokens_[pos_].line == t.line && tokens_[pos_].quoted) {
       const Token& name = tokens_[pos_++];
       if (name.text.empty() || name.text.size() > 63) {
@@ -282,7 +284,7 @@ class DemoParser {
       }
       return;
     }
-    in_part(t).voice(static_cast<std::uint8_t>(n));
+    in_part(t).voice(static_cast<std::uint8_t>(n - 1));
     voices_used_.emplace(static_cast<int>(n), t.line);
   }
 

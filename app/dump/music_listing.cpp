@@ -6,7 +6,9 @@
 
 #include "app/file_names.hpp"
 #include "formats/music_file.hpp"
+#include "formats/voice_table.hpp"
 #include "mml/control_events.hpp"
+#include "mml/key_signature.hpp"
 #include "mml/part_writer.hpp"
 
 namespace tonvert {
@@ -99,6 +101,12 @@ class Listing {
     }
     return *this;
   }
+  // The indent of a line that belongs to the event above it: up to where
+  // the event's meaning starts.
+  Listing& continuation() {
+    out_.append(4 + static_cast<std::size_t>(offset_width_) + 2 + 3 * widest_event + 1, ' ');
+    return *this;
+  }
   Listing& end_line() {
     out_.push_back('\n');
     return *this;
@@ -129,16 +137,13 @@ void put_pitch(Listing& out, std::uint8_t pitch, bool with_octave) {
 }
 
 void put_note(Listing& out, const PartRecord& part, ByteView events, std::size_t at,
-              std::size_t next) {
+              std::size_t next, bool tie_pending) {
   const std::uint8_t kind = events.u8(at);
   const std::uint8_t first = events.u8(at + 1);
   if (first == rest_pitch) {
     out.put("rest");
   } else {
-    int pitches = 1;
-    if (part.chord_size() == 3 && events.u8(at + 2) != rest_pitch) {
-      pitches = events.u8(at + 3) != rest_pitch ? 3 : 2;
-    }
+    const int pitches = letter_pitches(events, at, part.chord_size());
     out.put(pitches == 1 ? "note " : "chord ");
     put_pitch(out, first, true);
     for (int i = 1; i < pitches; ++i) {
@@ -158,7 +163,8 @@ void put_note(Listing& out, const PartRecord& part, ByteView events, std::size_t
   }
   const int art = articulation(kind);
   out.put(", ").put(articulations[static_cast<std::size_t>(art)]);
-  if (art == 1 && look_ahead(events, next) == first) out.put(", tied to the next note");
+  if (tied_to_next(events, at, next)) out.put(", tied to the next note");
+  if (tie_pending && first != rest_pitch) out.put(", written r: the note before is tied to it");
 }
 
 void put_control(Listing& out, std::uint8_t kind, std::uint8_t parameter, const PartRecord& part,
@@ -223,15 +229,15 @@ void put_control(Listing& out, std::uint8_t kind, std::uint8_t parameter, const 
       return;
     }
     case kind_voice_change:
-      out.put("voice change ").number(parameter);
-      if (bank) {
-        if (bank->has_name(parameter)) {
-          out.put(' ').quoted(bank->name(parameter));
-        } else {
-          out.put(" (#").number(parameter).put(", not in the voice bank)");
-        }
+      // Shown by its listed number, the line of the voice table file.
+      out.put("voice change ").number(parameter + 1);
+      if (bank && bank->has_name(parameter)) out.put(' ').quoted(bank->name(parameter));
+      out.put(" (raw byte ").number(parameter);
+      if (bank && !bank->has_name(parameter)) {
+        out.put("; not in the voice bank: named #").number(parameter);
       }
-      if (parameter >= 128) out.put(" (beyond the voice table: written @0)");
+      if (parameter >= voice_table_size) out.put("; beyond the voice table: written @0");
+      out.put(')');
       return;
     case kind_gate_time:
       out.put("gate time Q").number(parameter + 1);
@@ -269,10 +275,42 @@ void put_control(Listing& out, std::uint8_t kind, std::uint8_t parameter, const 
   }
 }
 
+// Where the converter warns about an event: "*** <what> in [title] part#N",
+// then the song number and the details.
+void put_warning(Listing& out, std::string_view what, std::string_view title, int part_number,
+                 int song_number) {
+  out.continuation().put("*** ").put(what).put(" in [").escaped(title).put("] part#");
+  out.number(part_number).put(": song ").number(song_number).put(", ");
+}
+
+// One mark for each pitch byte of a rendered note that the natural fix
+// changes, found as the part writer finds them.
+void put_natural_fixes(Listing& out, ByteView events, std::size_t at, int letter_count,
+                       const KeySignature& key, std::string_view title, int part_number,
+                       int song_number) {
+  for (int i = 0; i < letter_count; ++i) {
+    const std::uint8_t pitch = events.u8(at + 1 + static_cast<std::size_t>(i));
+    const std::uint8_t fixed = natural_fix(pitch, key);
+    if (fixed == pitch) continue;
+    const std::string_view letter_name = letters[static_cast<std::size_t>(letter(pitch))];
+    put_warning(out, "fix natural", title, part_number, song_number);
+    out.put(letter_name).put(accidentals[static_cast<std::size_t>(accidental(pitch))]);
+    out.put(accidental(pitch) == 2 ? " on a letter the key sharpens" : " on a letter the key flattens");
+    out.put(", written as a natural (").put(letter_name).put("*)").end_line();
+  }
+}
+
 void list_events(Listing& out, const PartRecord& part, std::size_t events_offset,
-                 std::string_view title, int part_number, const std::optional<VoiceBank>& bank) {
+                 std::string_view title, int part_number, int song_number,
+                 const std::optional<VoiceBank>& bank) {
   const ByteView events = part.events();
   bool rendered = true;
+  // The part writer's state that decides its warnings: the key signature,
+  // which starts as C major in every part, and whether a tie leads into the
+  // next note.
+  KeySignature key{};
+  set_up_key_signature(key, 0, true);
+  bool tie_pending = false;
   for (std::size_t at = 0; at < events.size();) {
     const std::uint8_t kind = events.u8(at);
     const std::size_t size = is_note_kind(kind) ? part.note_event_size() : 2;
@@ -295,12 +333,23 @@ void list_events(Listing& out, const PartRecord& part, std::size_t events_offset
     const std::size_t next = at + size;
     out.bytes(events, at, size).pad_bytes(size);
     if (is_note_kind(kind)) {
-      put_note(out, part, events, at, next);
+      put_note(out, part, events, at, next, rendered && tie_pending);
     } else {
       put_control(out, kind, events.u8(at + 1), part, events, next, bank);
     }
     if (!rendered) out.put(" (not rendered)");
     out.end_line();
+    if (rendered && is_note_kind(kind)) {
+      const int letter_count = tie_pending ? 0 : letter_pitches(events, at, part.chord_size());
+      put_natural_fixes(out, events, at, letter_count, key, title, part_number, song_number);
+      tie_pending = tied_to_next(events, at, next);
+    } else if (rendered && kind == kind_key_signature) {
+      set_key_signature_of_event(events.u8(at + 1), key);
+    } else if (rendered && kind == kind_loop_start &&
+               !loop_start_found(events.u8(at + 1), events, next, part.note_event_size())) {
+      put_warning(out, "skip '['", title, part_number, song_number);
+      out.put("the loop start above is not written").end_line();
+    }
     if (kind == kind_end) rendered = false;
     at = next;
   }
@@ -314,7 +363,7 @@ void put_part_type(Listing& out, const PartRecord& part) {
   }
 }
 
-void list_song(Listing& out, const SongRecord& song, std::size_t song_offset,
+void list_song(Listing& out, const SongRecord& song, int song_number, std::size_t song_offset,
                const std::optional<VoiceBank>& bank) {
   const ByteView bytes = song.bytes();
   const std::string_view title = song.title();
@@ -358,7 +407,7 @@ void list_song(Listing& out, const SongRecord& song, std::size_t song_offset,
       out.number(number).put(": ").number(static_cast<long>(record.bytes.size())).put(" of ");
       out.number(bytes.i16(start)).put(" bytes").end_line();
     }
-    list_events(out, part, song_offset + start + part_head_size, title, number, bank);
+    list_events(out, part, song_offset + start + part_head_size, title, number, song_number, bank);
     start = record.next;
   }
   if (start < bytes.size()) {
@@ -430,7 +479,7 @@ std::string music_listing(ByteView file, std::optional<VoiceBank> bank) {
       out.number(static_cast<long>(record.bytes.size())).put(" of ").number(file.i16(start));
       out.put(" bytes").end_line();
     }
-    list_song(out, song, start, bank);
+    list_song(out, song, number, start, bank);
     start = record.next;
   }
   if (start < file.size()) {

@@ -38,6 +38,23 @@ std::size_t longest_voice_text(const InputFiles& files) {
   return longest;
 }
 
+// The lines of `text` that start a warning with these words, after any
+// indent.
+std::size_t warning_lines(std::string_view text, std::string_view what) {
+  const std::string start = "*** " + std::string(what) + " in [";
+  std::size_t count = 0;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t stop = text.find('\n', at);
+    if (stop == std::string_view::npos) stop = text.size();
+    std::string_view line = text.substr(at, stop - at);
+    line.remove_prefix(std::min(line.size(), line.find_first_not_of(' ')));
+    if (line.starts_with(start)) ++count;
+    at = stop + 1;
+  }
+  return count;
+}
+
 std::size_t written_bytes(const MemoryEnvironment& environment) {
   std::size_t total = environment.console.size();
   for (const auto& [path, bytes] : environment.files) {
@@ -107,6 +124,14 @@ std::string check_conversion(const InputFiles& files) {
   if (listing.empty()) return "empty listing";
 
   const MemoryEnvironment full = convert(files, files.music_file);
+  for (const std::string_view what : {"fix natural", "skip '['"}) {
+    const std::size_t printed = warning_lines(full.console, what);
+    const std::size_t marked = warning_lines(listing, what);
+    if (printed != marked) {
+      return "the converter prints " + std::to_string(printed) + " \"" + std::string(what) +
+             "\" warnings, the listing marks " + std::to_string(marked);
+    }
+  }
 
   const std::size_t music_size = files.music_file.size();
   const std::size_t bound = output_per_music_byte * music_size +

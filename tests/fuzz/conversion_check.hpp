@@ -2,7 +2,8 @@
 // ends, stays inside its buffers (the sanitizers watch that), writes output
 // bounded linearly by the input, and a music file cut right after a whole
 // song record converts the songs before the cut exactly as before. The
-// listing of tonvert-dump is made from the same bytes as well.
+// listing of tonvert-dump is made from the same bytes as well, and marks as
+// many notes and loop starts as the converter warns about.
 #pragma once
 
 #include <cstddef>
