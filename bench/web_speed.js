@@ -10,7 +10,8 @@
 // process on the bytes already read (inputs copied in, the run, the outputs
 // copied out), CPU time from process.cpuUsage(); and a whole Node process
 // that loads the module, reads the files, converts and writes the MML files
-// where tonvert does. Prints medians and the ratios.
+// where tonvert does, with and without loadTonvert({ optimized: true }).
+// Prints medians and the ratios.
 import { spawnSync } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
@@ -38,7 +39,7 @@ const script = join(work, 'whole.mjs');
 writeFileSync(script, `
 import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { loadTonvert } from ${JSON.stringify(pathToFileURL(module).href)};
-const t = await loadTonvert();
+const t = await loadTonvert({ optimized: process.argv[2] === 'optimized' });
 const read = (ext) => readFileSync(${JSON.stringify(base)} + '.' + ext);
 const r = t.convert({ msc: read('msc'), vce: read('vce'), vct: read('vct'), name: 'c1' });
 mkdirSync(${JSON.stringify(join(work, 'wasm'))}, { recursive: true });
@@ -56,7 +57,7 @@ const { loadTonvert } = await import(pathToFileURL(module).href);
 const t = await loadTonvert();
 t.convert(input);  // compiles and warms up; grows the module's memory once
 
-const times = { native: [], convert: [], whole: [] };
+const times = { native: [], convert: [], whole: [], optimized: [] };
 for (let round = 0; round < rounds; ++round) {
   times.native.push(processCpuMs(tonvert, ['c1']));
   const before = process.cpuUsage();
@@ -64,6 +65,7 @@ for (let round = 0; round < rounds; ++round) {
   const used = process.cpuUsage(before);
   times.convert.push((used.user + used.system) / 1000);
   times.whole.push(processCpuMs(process.execPath, [script]));
+  times.optimized.push(processCpuMs(process.execPath, [script, 'optimized']));
 }
 rmSync(work, { recursive: true, force: true });
 
@@ -75,8 +77,10 @@ const median = (values) => {
 const native = median(times.native);
 const convert = median(times.convert);
 const whole = median(times.whole);
+const optimized = median(times.optimized);
 console.log(`${songs} songs, medians of ${rounds} rounds, CPU ms (user + system)`);
 console.log(`native tonvert (process)             ${native.toFixed(0).padStart(7)}`);
 console.log(`WebAssembly convert() in Node        ${convert.toFixed(0).padStart(7)}   ${(convert / native).toFixed(2)} x native`);
 console.log(`WebAssembly, whole Node process      ${whole.toFixed(0).padStart(7)}   ${(whole / native).toFixed(2)} x native`);
+console.log(`  the same, loadTonvert({optimized})  ${optimized.toFixed(0).padStart(7)}   ${(optimized / native).toFixed(2)} x native`);
 console.log(`node ${process.version}; raw: ${JSON.stringify(times)}`);

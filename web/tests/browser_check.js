@@ -184,7 +184,7 @@ try {
     const status = await page.textContent('#status');
     const text = await page.textContent('#console');
     if (!text.includes('Illegual OSTREL music file header!')) return `messages: ${JSON.stringify(text)}`;
-    return status.includes('No song') ? null : `status: ${status}`;
+    return status.includes('stopped (status 1)') ? null : `status: ${status}`;
   });
 
   await checks.check('a music file without its voice bank gets the converter\'s message', async () => {
